@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Voxwarp needs. Installs only what is
+# missing, so it is cheap to run again.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    gettext clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages are installed"
+    exit 0
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+echo "install-deps: installing ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"

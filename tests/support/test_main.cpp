@@ -1,0 +1,11 @@
+#include "child_process.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    int exitCode = 0;
+    if (testsupport::RunChildIfRequested(argc, argv, exitCode))
+        return exitCode;
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
