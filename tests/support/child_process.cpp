@@ -21,7 +21,9 @@ std::map<std::string, ChildMain>& Registry() {
 
 } // namespace
 
-ChildRegistrar::ChildRegistrar(const char* name, ChildMain fn) { Registry()[name] = fn; }
+ChildRegistrar::ChildRegistrar(const char* name, ChildMain fn) {
+    Registry()[name] = fn;
+}
 
 pid_t SpawnChild(const std::string& name, const std::vector<std::string>& args) {
     std::vector<std::string> argv{"/proc/self/exe", kChildFlag + name};

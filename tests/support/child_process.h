@@ -26,7 +26,7 @@ bool RunChildIfRequested(int argc, char** argv, int& exitCode);
 
 } // namespace testsupport
 
-#define VOXWARP_TEST_CHILD(name)                                                                  \
-    static int name##_ChildMain(const std::vector<std::string>& args);                            \
-    static const testsupport::ChildRegistrar name##_registrar(#name, name##_ChildMain);           \
+#define VOXWARP_TEST_CHILD(name)                                                                   \
+    static int name##_ChildMain(const std::vector<std::string>& args);                             \
+    static const testsupport::ChildRegistrar name##_registrar(#name, name##_ChildMain);            \
     static int name##_ChildMain([[maybe_unused]] const std::vector<std::string>& args)
