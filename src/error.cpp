@@ -42,7 +42,7 @@ WindowHandle SetErrorBoxOwner(WindowHandle owner, const char* title) {
     if (title) {
         s.title = title;
         if (s.title.size() > kMaxTitleChars)
-            s.title.resize(Utf8CutLength(s.title.c_str(), kMaxTitleChars));
+            s.title.resize(Utf8PrefixLength(s.title, kMaxTitleChars));
     }
     return previous;
 }
@@ -58,7 +58,7 @@ MyError::MyError(const char* format, ...) {
     if (n < 0)
         return;
     if (static_cast<std::size_t>(n) > kMaxChars)
-        buf[Utf8CutLength(buf, kMaxChars)] = '\0';
+        buf[Utf8PrefixLength(buf, kMaxChars)] = '\0';
     text_ = buf;
     hasText_ = true;
 }

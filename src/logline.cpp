@@ -32,12 +32,8 @@ constexpr std::size_t kThreadWidth = sizeof "[00000] " - 1;
 // Appends text to buf[length..capacity), cut at a character boundary; returns the new length.
 std::size_t Append(char* buf, std::size_t capacity, std::size_t length, const char* text,
                    std::size_t maxChars = static_cast<std::size_t>(-1)) {
-    std::size_t n = std::strlen(text);
-    if (n > maxChars)
-        n = maxChars;
-    if (length + n > capacity)
-        n = capacity - length;
-    n = Utf8CutLength(text, n);
+    std::size_t room = capacity - length < maxChars ? capacity - length : maxChars;
+    std::size_t n = Utf8PrefixLength(text, room);
     std::memcpy(buf + length, text, n);
     length += n;
     buf[length] = '\0';

@@ -6,6 +6,7 @@
 
 #include "platform/append_file.h"
 #include "platform/clock.h"
+#include "utf.h"
 #include "utf8cut.h"
 
 namespace {
@@ -32,9 +33,7 @@ bool WriteRaw(const char* line) {
         s.file.Open(s.path); // a failed open is tried again at the next line
     if (s.file.IsOpen()) {
         char buf[kLogMessageChars + 2];
-        std::size_t n = std::strlen(line);
-        if (n > kLogMessageChars)
-            n = Utf8CutLength(line, kLogMessageChars);
+        std::size_t n = Utf8PrefixLength(line, kLogMessageChars);
         std::memcpy(buf, line, n);
         buf[n++] = '\n';
         if (!s.file.Append(buf, n))
@@ -54,7 +53,7 @@ void FormatMessage(char (&buf)[kLogMessageChars + 1], const char* format, va_lis
     if (n < 0)
         buf[0] = '\0';
     else if (static_cast<std::size_t>(n) > kLogMessageChars)
-        buf[Utf8CutLength(buf, kLogMessageChars)] = '\0';
+        buf[Utf8PrefixLength(buf, kLogMessageChars)] = '\0';
 }
 
 bool LogFormattedV(LogKind kind, const char* format, va_list args) {
@@ -163,8 +162,7 @@ bool LogLeave(const char* method) {
 }
 
 bool LogLeaveText(const char* method, std::string_view valueText) {
-    if (valueText.size() > kLogMessageChars)
-        valueText = valueText.substr(0, Utf8CutLength(valueText.data(), kLogMessageChars));
+    valueText = valueText.substr(0, Utf8PrefixLength(valueText, kLogMessageChars));
     char text[kLogMessageChars + 1];
     std::snprintf(text, sizeof text, "%s() = %.*s", method, static_cast<int>(valueText.size()),
                   valueText.data());
@@ -172,28 +170,7 @@ bool LogLeaveText(const char* method, std::string_view valueText) {
 }
 
 std::string LogWideToUtf8(std::wstring_view text) {
-    std::string out;
-    for (wchar_t wc : text) {
-        auto c = static_cast<std::uint32_t>(wc);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return WideToUtf8(text);
 }
 
 bool LogStartBanner() {

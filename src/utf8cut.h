@@ -2,12 +2,21 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
-// The largest length <= n at which text can be cut without splitting a multi-byte character.
-// text is zero-terminated at or after n.
-inline std::size_t Utf8CutLength(const char* text, std::size_t n) {
-    // Step back while the byte at the cut is a continuation byte (10xxxxxx).
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
+// Length of the longest prefix of text that has at most maxBytes bytes and does not end inside
+// a multi-byte character. Only the prefix is read, so a text already cut by someone else (a
+// full snprintf buffer) is mended too. A prefix without a lead byte among its last four bytes
+// is not UTF-8 and is cut as bytes.
+inline std::size_t Utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
+    std::size_t n = text.size() < maxBytes ? text.size() : maxBytes;
+    std::size_t start = n;
+    for (int steps = 0; steps < 4 && start > 0; ++steps) {
+        auto c = static_cast<unsigned char>(text[--start]);
+        if ((c & 0xC0) == 0x80)
+            continue; // continuation byte: the character began earlier
+        std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return n - start >= need ? n : start;
+    }
     return n;
 }
