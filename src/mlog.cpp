@@ -6,6 +6,7 @@
 
 #include "platform/append_file.h"
 #include "platform/clock.h"
+#include "storedpath.h"
 #include "utf.h"
 #include "utf8cut.h"
 
@@ -85,11 +86,7 @@ bool LogInit(const char* path, bool withTime, bool withThread, bool toConsole, b
              bool shortPrefixes) {
     LogState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
-    s.path = path ? path : "";
-    for (char& c : s.path) {
-        if (c == '\\')
-            c = '/';
-    }
+    s.path = SlashPath(path ? path : "");
     s.options = LogLineOptions{withTime, withThread, separated, shortPrefixes};
     s.toConsole = toConsole;
     s.file.Close(); // the next line opens the (new) path

@@ -1,6 +1,7 @@
 #include "strtable.h"
 
-#include "platform/paths.h"
+#include "platform/program_folder.h"
+#include "storedpath.h"
 #include "translation/glosso.h"
 #include "utf.h"
 #include "utf8cut.h"
@@ -80,13 +81,6 @@ std::string NormalisePath(const std::string& path) {
     return out;
 }
 
-std::string ToSlashes(std::string path) {
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
-    return path;
-}
-
 } // namespace
 
 StartRecord BuildStartRecord(const std::string& languageFile, const std::string& languagesFolder) {
@@ -99,24 +93,25 @@ StartRecord BuildStartRecord(const std::string& languageFile, const std::string&
     return record;
 }
 
-std::string CompleteStartPath(const std::string& configured, const std::string& exeFolder) {
-    std::string path = ToSlashes(configured);
+std::string CompleteStartPath(const std::string& configured, const std::string& programFolder) {
+    std::string path = SlashPath(configured);
     if (path.empty() || path.front() != '/')
-        path = exeFolder + path;
+        path = programFolder + path;
     if (path.empty() || path.front() != '/')
         path = std::filesystem::current_path().string() + "/" + path;
     return CutToUtf16Units(NormalisePath(path), kMaxStartPathUnits);
 }
 
-std::string CompleteLanguagesFolder(const std::string& configured, const std::string& exeFolder) {
-    std::string folder = ToSlashes(configured);
+std::string CompleteLanguagesFolder(const std::string& configured,
+                                    const std::string& programFolder) {
+    std::string folder = SlashPath(configured);
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
-    return CompleteStartPath(folder, exeFolder);
+    return CompleteStartPath(folder, programFolder);
 }
 
-StringTable::StringTable(EnglishSource english, std::string exeFolder)
-    : english_(std::move(english)), exeFolder_(std::move(exeFolder)) {}
+StringTable::StringTable(EnglishSource english, std::string programFolder)
+    : english_(std::move(english)), programFolder_(std::move(programFolder)) {}
 
 StringTable::~StringTable() {
     End();
@@ -124,9 +119,9 @@ StringTable::~StringTable() {
 
 unsigned StringTable::Start(const std::string& languageFile, const std::string& languagesPath) {
     End();
-    std::string exeFolder = exeFolder_.empty() ? platform::ExecutableFolder() : exeFolder_;
-    StartRecord record = BuildStartRecord(CompleteStartPath(languageFile, exeFolder),
-                                          CompleteLanguagesFolder(languagesPath, exeFolder));
+    std::string programFolder = programFolder_.empty() ? platform::ProgramFolder() : programFolder_;
+    StartRecord record = BuildStartRecord(CompleteStartPath(languageFile, programFolder),
+                                          CompleteLanguagesFolder(languagesPath, programFolder));
     translationStarted_ = GLStart(record.data()) != 0;
     // Without the library every text is the built-in English one, as if no translation existed.
     for (unsigned id = kFirstId; id <= kLastId; ++id)

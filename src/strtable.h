@@ -24,12 +24,13 @@ constexpr std::size_t kMaxStartPathUnits = 259;
 StartRecord BuildStartRecord(const std::string& languageFile, const std::string& languagesFolder);
 
 // Full path of a configured start path: backslashes are read as folder separators, a path
-// that is not absolute is taken relative to exeFolder (which ends in '/'), ".", ".." and
+// that is not absolute is taken relative to programFolder (which ends in '/'), ".", ".." and
 // repeated separators are resolved, and the result is cut to kMaxStartPathUnits.
-std::string CompleteStartPath(const std::string& configured, const std::string& exeFolder);
+std::string CompleteStartPath(const std::string& configured, const std::string& programFolder);
 
 // The same for the languages folder, which always ends in '/' before completion.
-std::string CompleteLanguagesFolder(const std::string& configured, const std::string& exeFolder);
+std::string CompleteLanguagesFolder(const std::string& configured,
+                                    const std::string& programFolder);
 
 // Message texts by id, filled once at start-up. Lookups may come from any thread after Start;
 // Start and End run on the main thread while no other thread looks texts up. The translation
@@ -44,9 +45,9 @@ public:
     static constexpr std::size_t kMaxEnglishBytes = 31998;
     static constexpr std::size_t kMaxTranslationBytes = 31999;
 
-    // exeFolder is the folder relative start paths are resolved against; empty means the
-    // folder of the running executable.
-    explicit StringTable(EnglishSource english = FindResString, std::string exeFolder = {});
+    // programFolder is the folder relative start paths are resolved against (the language
+    // files live there); empty means the program folder of this process.
+    explicit StringTable(EnglishSource english = FindResString, std::string programFolder = {});
     ~StringTable();
     StringTable(const StringTable&) = delete;
     StringTable& operator=(const StringTable&) = delete;
@@ -70,7 +71,7 @@ public:
 
 private:
     EnglishSource english_;
-    std::string exeFolder_;
+    std::string programFolder_;
     bool translationStarted_ = false;
     std::map<unsigned, std::string> texts_;
 };
