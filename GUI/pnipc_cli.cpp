@@ -1,0 +1,1 @@
+#include "pnipc_cli.h"
