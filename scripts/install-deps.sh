@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     gettext clang-format
+    libsoxr-dev sox alsa-utils
 )
 
 missing=()
