@@ -1,3 +1,25 @@
-int main() {
-    return 0;
+// voxwarpctl: sends one command to the running voice server and prints its answer.
+#include <cstdlib>
+#include <iostream>
+
+#include "config.h"
+#include "ctl_channel.h"
+#include "ctl_run.h"
+#include "mlog.h"
+#include "strtable.h"
+
+int main(int argc, char** argv) {
+    // No log file unless one is asked for; its lines name results by their texts, so the
+    // string table is started in the user's language then.
+    if (const char* logPath = std::getenv("VOXWARP_CTL_LOG"); logPath && *logPath) {
+        LogInit(logPath, true, true, false, false, false);
+        AppConfig config;
+        config.ReadSys();
+        StartStrings(config.langFile, config.langsPath);
+    }
+    voxwarpctl::ChannelConnector connector;
+    int result = voxwarpctl::RunCtl(std::vector<std::string>(argv + 1, argv + argc), connector,
+                                    std::cout, std::cerr);
+    EndStrings();
+    return result;
 }

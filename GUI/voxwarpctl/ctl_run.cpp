@@ -1,0 +1,38 @@
+#include "ctl_run.h"
+
+#include "ctl_args.h"
+#include "mlog.h"
+
+namespace voxwarpctl {
+
+int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::ostream& out,
+           std::ostream& err) {
+    CtlInvocation invocation = ParseCtlArgs(args);
+    switch (invocation.kind) {
+    case CtlInvocation::Kind::Help:
+        out << CtlHelpText();
+        return kExitDone;
+    case CtlInvocation::Kind::Invalid:
+        err << "voxwarpctl: " << invocation.error << "\n";
+        return kExitBadArgs;
+    case CtlInvocation::Kind::Send:
+        break;
+    }
+
+    LogNote("voxwarpctl: %s (channel \"%s\")", invocation.command->words, invocation.base.c_str());
+    std::unique_ptr<CtlSender> sender = connector.Connect(invocation.base);
+    if (!sender) {
+        err << "voxwarpctl: the voice server is not running\n";
+        return kExitNoServer;
+    }
+    std::string answer;
+    if (!invocation.command->send(*sender, invocation.values, answer)) {
+        err << "voxwarpctl: the voice server did not answer\n";
+        return kExitNoServer;
+    }
+    out << answer;
+    out.flush();
+    return kExitDone;
+}
+
+} // namespace voxwarpctl
