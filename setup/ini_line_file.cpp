@@ -61,7 +61,7 @@ bool HasLineBreak(std::string_view s) {
 int IniLineFile::Load(const std::string& path) {
     entries_.clear();
     std::string text;
-    if (int rc = ReadTextFile(path, text); rc != 0)
+    if (int rc = platform::ReadWholeFile(path, text); rc != 0)
         return rc;
     Parse(text);
     return 0;
@@ -146,5 +146,5 @@ std::string IniLineFile::Text() const {
 }
 
 int IniLineFile::Save(const std::string& path) const {
-    return WriteFileAtomic(path, Text());
+    return platform::WriteWholeFileAtomic(path, Text());
 }

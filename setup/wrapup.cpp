@@ -49,8 +49,9 @@ int RunWrapupIn(const std::string& installFolder, std::string_view commandLine) 
     int exitCode = kWrapupSuccess;
     if (!missing[kAffiliateIndex]) {
         const std::string& affiliate = values[kAffiliateIndex];
-        if (WriteFileAtomic(installFolder + "affiliate.txt", affiliate) != 0 ||
-            WriteFileAtomic(installFolder + kCompanionFolder + "/affiliate.txt", affiliate) != 0)
+        if (platform::WriteWholeFileAtomic(installFolder + "affiliate.txt", affiliate) != 0 ||
+            platform::WriteWholeFileAtomic(installFolder + kCompanionFolder + "/affiliate.txt",
+                                           affiliate) != 0)
             exitCode = kWrapupAffiliateNotWritten;
     }
 
