@@ -41,16 +41,20 @@ struct KernelAccess {
         return nullptr;
     }
 
-    static std::unique_ptr<NamedEvent> NewEvent(const std::string& name) {
-        std::unique_ptr<NamedEvent> event(new NamedEvent(name));
-        event->state_ = std::make_unique<NamedEvent::State>();
-        return event;
-    }
-
-    static std::unique_ptr<NamedMutex> NewMutex(const std::string& name) {
-        std::unique_ptr<NamedMutex> mutex(new NamedMutex(name));
-        mutex->state_ = std::make_unique<NamedMutex::State>();
-        return mutex;
+    // A new handle of kind T on the object the request names; null and errno on failure.
+    template <typename T>
+    static std::unique_ptr<T> Acquire(const kobj::AcquireRequest& request, const std::string& name,
+                                      bool* existed) {
+        std::unique_ptr<T> object(new T(name));
+        object->state_ = std::make_unique<typename T::State>();
+        bool found = false;
+        if (int rc = kobj::AcquireObject(request, object->state_->ref, found); rc != 0) {
+            errno = rc;
+            return nullptr;
+        }
+        if (existed != nullptr)
+            *existed = found;
+        return object;
     }
 };
 
@@ -187,14 +191,7 @@ std::unique_ptr<NamedEvent> NamedEvent::Create(const std::string& name, bool man
         slot.signalled = initiallySet ? 1 : 0;
         return 0;
     };
-    std::unique_ptr<NamedEvent> event = KernelAccess::NewEvent(name);
-    bool found = false;
-    rc = kobj::AcquireObject(request, event->state_->ref, found);
-    if (rc != 0)
-        return Failure<NamedEvent>(rc);
-    if (existed != nullptr)
-        *existed = found;
-    return event;
+    return KernelAccess::Acquire<NamedEvent>(request, name, existed);
 }
 
 std::unique_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
@@ -202,12 +199,7 @@ std::unique_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
     int rc = PrepareRequest(request, kobj::SlotKind::Event, name, false);
     if (rc != 0)
         return Failure<NamedEvent>(rc);
-    std::unique_ptr<NamedEvent> event = KernelAccess::NewEvent(name);
-    bool found = false;
-    rc = kobj::AcquireObject(request, event->state_->ref, found);
-    if (rc != 0)
-        return Failure<NamedEvent>(rc);
-    return event;
+    return KernelAccess::Acquire<NamedEvent>(request, name, nullptr);
 }
 
 bool NamedEvent::Set() {
@@ -260,14 +252,7 @@ std::unique_ptr<NamedMutex> NamedMutex::Create(const std::string& name, bool ini
             return EAGAIN;
         return 0;
     };
-    std::unique_ptr<NamedMutex> mutex = KernelAccess::NewMutex(name);
-    bool found = false;
-    rc = kobj::AcquireObject(request, mutex->state_->ref, found);
-    if (rc != 0)
-        return Failure<NamedMutex>(rc);
-    if (existed != nullptr)
-        *existed = found;
-    return mutex;
+    return KernelAccess::Acquire<NamedMutex>(request, name, existed);
 }
 
 std::unique_ptr<NamedMutex> NamedMutex::Open(const std::string& name) {
@@ -275,12 +260,7 @@ std::unique_ptr<NamedMutex> NamedMutex::Open(const std::string& name) {
     int rc = PrepareRequest(request, kobj::SlotKind::Mutex, name, false);
     if (rc != 0)
         return Failure<NamedMutex>(rc);
-    std::unique_ptr<NamedMutex> mutex = KernelAccess::NewMutex(name);
-    bool found = false;
-    rc = kobj::AcquireObject(request, mutex->state_->ref, found);
-    if (rc != 0)
-        return Failure<NamedMutex>(rc);
-    return mutex;
+    return KernelAccess::Acquire<NamedMutex>(request, name, nullptr);
 }
 
 bool NamedMutex::Release() {
