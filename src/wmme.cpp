@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "mlog.h"
+#include "platform/thread_priority.h"
 #include "strtable.h"
 
 std::string MmeErrorText(std::uint32_t code) {
@@ -132,6 +133,7 @@ bool PortAudio::PostEngineMessage(std::uint32_t message, std::uintptr_t param) {
 
 void PortAudio::ThreadProc(std::shared_ptr<ThreadState> state) {
     LogEnter("PortAudio::ThreadProc", "Enter thread");
+    platform::RaiseCurrentThreadPriority();
     for (;;) {
         EngineMailbox::Message m = state->mailbox->Take();
         if (m.message == EngineMailbox::kQuit)
