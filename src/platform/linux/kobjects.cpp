@@ -168,6 +168,15 @@ int CreateBlock(kobj::Table& table, kobj::Slot& slot, std::size_t size, void*& m
     return EEXIST;
 }
 
+// A new handle on the existing object of a kind; null with errno ENOENT when there is none.
+template <typename T>
+std::unique_ptr<T> OpenExisting(kobj::SlotKind kind, const std::string& name) {
+    kobj::AcquireRequest request;
+    if (int rc = PrepareRequest(request, kind, name, false); rc != 0)
+        return Failure<T>(rc);
+    return KernelAccess::Acquire<T>(request, name, nullptr);
+}
+
 } // namespace
 
 // --- NamedEvent ---
@@ -195,11 +204,7 @@ std::unique_ptr<NamedEvent> NamedEvent::Create(const std::string& name, bool man
 }
 
 std::unique_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
-    kobj::AcquireRequest request;
-    int rc = PrepareRequest(request, kobj::SlotKind::Event, name, false);
-    if (rc != 0)
-        return Failure<NamedEvent>(rc);
-    return KernelAccess::Acquire<NamedEvent>(request, name, nullptr);
+    return OpenExisting<NamedEvent>(kobj::SlotKind::Event, name);
 }
 
 bool NamedEvent::Set() {
@@ -256,11 +261,7 @@ std::unique_ptr<NamedMutex> NamedMutex::Create(const std::string& name, bool ini
 }
 
 std::unique_ptr<NamedMutex> NamedMutex::Open(const std::string& name) {
-    kobj::AcquireRequest request;
-    int rc = PrepareRequest(request, kobj::SlotKind::Mutex, name, false);
-    if (rc != 0)
-        return Failure<NamedMutex>(rc);
-    return KernelAccess::Acquire<NamedMutex>(request, name, nullptr);
+    return OpenExisting<NamedMutex>(kobj::SlotKind::Mutex, name);
 }
 
 bool NamedMutex::Release() {
