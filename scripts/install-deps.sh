@@ -8,6 +8,8 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     gettext clang-format
     libsoxr-dev sox alsa-utils
+    libpulse-dev pulseaudio pulseaudio-utils
+    lsp-plugins-vst
 )
 
 missing=()
