@@ -10,6 +10,7 @@ packages=(
     libsoxr-dev sox alsa-utils
     libpulse-dev pulseaudio pulseaudio-utils
     lsp-plugins-vst
+    libfftw3-dev librubberband-dev
 )
 
 missing=()
