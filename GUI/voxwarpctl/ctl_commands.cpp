@@ -1,5 +1,7 @@
 #include "ctl_commands.h"
 
+#include "ctl_sound.h"
+
 namespace voxwarpctl {
 namespace {
 
@@ -136,7 +138,8 @@ std::string CtlCommandUsage(const CtlCommand& command) {
 
 std::string CtlHelpText() {
     std::string text = "Usage: voxwarpctl COMMAND [ARGUMENTS]\n"
-                       "Sends one command to the running Voxwarp voice server.\n\n"
+                       "Sends one command to the running Voxwarp voice server, or works with the\n"
+                       "sound server's devices.\n\n"
                        "Commands:\n";
     constexpr std::size_t kColumn = 30;
     for (const CtlCommand& command : kCommands) {
@@ -145,10 +148,11 @@ std::string CtlHelpText() {
         text.append(usage.size() < kColumn ? kColumn - usage.size() : 1, ' ');
         text.append(command.description).append("\n");
     }
+    text += "\nSound server commands (no voice server needed):\n" + SoundCommandsHelp(kColumn);
     text += "\nSlots are numbered from 1 (effects and backgrounds 1..3, fun sounds 1..60); "
             "volumes are 0..100.\n"
             "Exit status: 0 done, 1 the voice server is not running or did not answer, "
-            "2 bad arguments.\n";
+            "2 bad arguments, 3 the sound server cannot be reached or refused the change.\n";
     return text;
 }
 

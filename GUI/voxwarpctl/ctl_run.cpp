@@ -1,12 +1,16 @@
 #include "ctl_run.h"
 
 #include "ctl_args.h"
+#include "ctl_sound.h"
 #include "mlog.h"
 
 namespace voxwarpctl {
 
 int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::ostream& out,
            std::ostream& err) {
+    // The sound server commands work without the voice server.
+    if (!args.empty() && IsSoundCommand(args[0]))
+        return RunSoundCommand(args, CurrentSoundSystem(), out, err);
     CtlInvocation invocation = ParseCtlArgs(args);
     switch (invocation.kind) {
     case CtlInvocation::Kind::Help:

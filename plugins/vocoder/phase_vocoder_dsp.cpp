@@ -192,7 +192,12 @@ void PhaseVocoder::Synthesise() {
     const double perBin = rate / size_;
     const double expected = kTwoPi / overlaps_;
     for (std::int32_t k = 0; k < bins_; ++k) {
-        phaseSum_[k] += ((synFrequency_[k] - k * perBin) / perBin) * expected + k * expected;
+        // The accumulated phase is kept as the same angle within -pi..pi: the sums stay exact
+        // over hours of sound, and the sines of small angles are the fast ones.
+        double sum =
+            phaseSum_[k] + ((synFrequency_[k] - k * perBin) / perBin) * expected + k * expected;
+        sum -= kTwoPi * std::nearbyint(sum * (1.0 / kTwoPi));
+        phaseSum_[k] = sum;
         spectrum[k] = DCplx{synMagnitude_[k] * std::cos(phaseSum_[k]),
                             synMagnitude_[k] * std::sin(phaseSum_[k])};
     }
