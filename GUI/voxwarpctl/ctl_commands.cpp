@@ -1,5 +1,6 @@
 #include "ctl_commands.h"
 
+#include "ctl_library.h"
 #include "ctl_sound.h"
 
 namespace voxwarpctl {
@@ -149,10 +150,12 @@ std::string CtlHelpText() {
         text.append(command.description).append("\n");
     }
     text += "\nSound server commands (no voice server needed):\n" + SoundCommandsHelp(kColumn);
+    text += "\nLibrary commands (no voice server needed):\n" + LibraryCommandsHelp(kColumn);
     text += "\nSlots are numbered from 1 (effects and backgrounds 1..3, fun sounds 1..60); "
             "volumes are 0..100.\n"
             "Exit status: 0 done, 1 the voice server is not running or did not answer, "
-            "2 bad arguments, 3 the sound server cannot be reached or refused the change.\n";
+            "2 bad arguments, 3 the sound server cannot be reached or refused the change, 4 a "
+            "library operation failed.\n";
     return text;
 }
 

@@ -1,6 +1,7 @@
 #include "ctl_run.h"
 
 #include "ctl_args.h"
+#include "ctl_library.h"
 #include "ctl_sound.h"
 #include "mlog.h"
 
@@ -11,6 +12,11 @@ int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::o
     // The sound server commands work without the voice server.
     if (!args.empty() && IsSoundCommand(args[0]))
         return RunSoundCommand(args, CurrentSoundSystem(), out, err);
+    // So do the library commands, on the program folder.
+    if (!args.empty() && IsLibraryCommand(args[0])) {
+        AppConfig config;
+        return RunLibraryCommand(args, config, out, err);
+    }
     CtlInvocation invocation = ParseCtlArgs(args);
     switch (invocation.kind) {
     case CtlInvocation::Kind::Help:

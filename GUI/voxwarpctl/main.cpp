@@ -1,4 +1,5 @@
-// voxwarpctl: sends one command to the running voice server and prints its answer.
+// voxwarpctl: sends one command to the running voice server and prints its answer, or works
+// with the sound server's devices or the program folder's library.
 #include <cstdlib>
 #include <iostream>
 
@@ -9,14 +10,13 @@
 #include "strtable.h"
 
 int main(int argc, char** argv) {
-    // No log file unless one is asked for; its lines name results by their texts, so the
-    // string table is started in the user's language then.
-    if (const char* logPath = std::getenv("VOXWARP_CTL_LOG"); logPath && *logPath) {
+    // No log file unless one is asked for. Messages and log lines name results by their texts,
+    // in the user's language.
+    if (const char* logPath = std::getenv("VOXWARP_CTL_LOG"); logPath && *logPath)
         LogInit(logPath, true, true, false, false, false);
-        AppConfig config;
-        config.ReadSys();
-        StartStrings(config.langFile, config.langsPath);
-    }
+    AppConfig config;
+    config.ReadSys();
+    StartStrings(config.langFile, config.langsPath);
     voxwarpctl::ChannelConnector connector;
     int result = voxwarpctl::RunCtl(std::vector<std::string>(argv + 1, argv + argc), connector,
                                     std::cout, std::cerr);
