@@ -11,6 +11,7 @@ packages=(
     libpulse-dev pulseaudio pulseaudio-utils
     lsp-plugins-vst
     libfftw3-dev librubberband-dev
+    espeak-ng aubio-tools
 )
 
 missing=()
