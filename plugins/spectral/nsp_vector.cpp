@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "nsp.h"
+#include "vector_math.h"
 
 namespace {
 constexpr const char* kArith = "nsparith.c";
@@ -99,12 +100,11 @@ void nspzbPhase(const DCplx* src, double* phase, std::int32_t n) {
         nspReportError(NSP_StsBadArg, "nspzbPhase", "src==0", kConvert, __LINE__);
         return;
     }
+    Atan2Interleaved(src, phase, n);
     for (std::int32_t i = 0; i < n; ++i) {
         // A real value has phase 0 or pi, whatever the sign of its zero imaginary part.
         if (src[i].im == 0.0) {
             phase[i] = src[i].re < 0.0 ? kPi : 0.0;
-        } else {
-            phase[i] = std::atan2(src[i].im, src[i].re);
         }
     }
 }

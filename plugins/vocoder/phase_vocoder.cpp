@@ -50,9 +50,9 @@ bool PhaseVocoder::Allocate() {
         ok = ok && stream != nullptr;
     }
     work_ = Zeroed(2 * kMaxBins);
-    std::unique_ptr<double[]>* perBin[] = {&magnitude_,    &phase_,         &anaFrequency_,
-                                           &synMagnitude_, &synFrequency_,  &lastPhase_,
-                                           &phaseSum_,     &prevMagnitude_, &prevFrequency_};
+    std::unique_ptr<double[]>* perBin[] = {
+        &magnitude_, &phase_,         &anaFrequency_,  &synMagnitude_, &synFrequency_, &lastPhase_,
+        &phaseSum_,  &prevMagnitude_, &prevFrequency_, &sine_,         &cosine_};
     ok = ok && work_ != nullptr;
     for (auto* buffer : perBin) {
         *buffer = Zeroed(kMaxBins);

@@ -113,4 +113,6 @@ private:
     std::unique_ptr<double[]> phaseSum_;
     std::unique_ptr<double[]> prevMagnitude_;
     std::unique_ptr<double[]> prevFrequency_;
+    std::unique_ptr<double[]> sine_; // synthesis scratch
+    std::unique_ptr<double[]> cosine_;
 };

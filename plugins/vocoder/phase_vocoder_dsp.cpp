@@ -5,6 +5,7 @@
 
 #include "nsp.h"
 #include "phase_vocoder.h"
+#include "vector_math.h"
 
 namespace {
 
@@ -198,8 +199,10 @@ void PhaseVocoder::Synthesise() {
             phaseSum_[k] + ((synFrequency_[k] - k * perBin) / perBin) * expected + k * expected;
         sum -= kTwoPi * std::nearbyint(sum * (1.0 / kTwoPi));
         phaseSum_[k] = sum;
-        spectrum[k] = DCplx{synMagnitude_[k] * std::cos(phaseSum_[k]),
-                            synMagnitude_[k] * std::sin(phaseSum_[k])};
+    }
+    SinCosArray(phaseSum_.get(), sine_.get(), cosine_.get(), bins_);
+    for (std::int32_t k = 0; k < bins_; ++k) {
+        spectrum[k] = DCplx{synMagnitude_[k] * cosine_[k], synMagnitude_[k] * sine_[k]};
     }
 }
 

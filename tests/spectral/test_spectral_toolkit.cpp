@@ -1,4 +1,5 @@
 #include "nsp.h"
+#include "vector_math.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,32 @@ TEST_F(SpectralToolkit, WindowsFollowTheirFormulas) {
         worst = std::max(worst, std::abs(bartlett[j] - 2.0 * triangle));
     }
     EXPECT_LT(worst, 1e-10);
+}
+
+} // namespace
+
+namespace {
+
+// The vector math agrees with the scalar functions over every quadrant and length.
+TEST(SpectralVectorMath, AgreesWithTheScalarFunctions) {
+    std::mt19937 generator(5);
+    std::uniform_real_distribution<double> value(-1e4, 1e4);
+    for (int n : {1, 3, 4, 7, 4097}) {
+        std::vector<DCplx> points(static_cast<std::size_t>(n));
+        std::vector<double> angles(points.size()), phase(points.size()), sine(points.size()),
+            cosine(points.size());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            points[i] = DCplx{value(generator), value(generator)};
+            angles[i] = value(generator) / 1e3;
+        }
+        Atan2Interleaved(points.data(), phase.data(), n);
+        SinCosArray(angles.data(), sine.data(), cosine.data(), n);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            ASSERT_NEAR(phase[i], std::atan2(points[i].im, points[i].re), 1e-15) << n << " " << i;
+            ASSERT_NEAR(sine[i], std::sin(angles[i]), 1e-15) << n << " " << i;
+            ASSERT_NEAR(cosine[i], std::cos(angles[i]), 1e-15) << n << " " << i;
+        }
+    }
 }
 
 } // namespace
