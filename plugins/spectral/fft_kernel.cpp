@@ -53,6 +53,11 @@ inline V4 Mul(const V4& a, const V4& wre, const V4& wim) {
     return a * wre + Swap(a) * wim;
 }
 
+// The two complex values of a vector in the other order.
+inline V4 Reverse(const V4& v) {
+    return __builtin_shuffle(v, V4i{2, 3, 0, 1});
+}
+
 // -i * a: (re, im) -> (im, -re).
 inline V4 MulMinusI(const V4& a) {
     return Swap(a) * V4{1.0, -1.0, 1.0, -1.0};
@@ -140,5 +145,70 @@ void FftLaterStages(const FftTables& tables, double* data) {
             }
         }
         w += static_cast<std::size_t>(h / 2) * 24;
+    }
+}
+
+// Pairs k, k+1 at the front and M-k, M-k-1 at the back, while the two do not meet.
+VOXWARP_FFT_CLONES
+std::uint32_t FftSplitPairs(const FftTables& tables, double* data, double scale, double sign) {
+    const std::uint32_t count = tables.complexCount;
+    const V4 conjugate{1.0, -1.0, 1.0, -1.0};
+    const V4 front{0.5 * scale, 0.5 * scale * sign, 0.5 * scale, 0.5 * scale * sign};
+    const V4 back{0.5 * scale, -0.5 * scale * sign, 0.5 * scale, -0.5 * scale * sign};
+    std::uint32_t k = 1;
+    for (; k + 1 < count / 2; k += 2) {
+        double* pk = data + 2 * k;
+        double* pj = data + 2 * (count - k - 1);
+        const V4 a = Load4(pk);
+        const V4 b = Reverse(Load4(pj)) * conjugate; // conj Z[M-k], conj Z[M-k-1]
+        const V4 e = a + b;                          // twice E
+        const V4 o = MulMinusI(a - b);               // twice O
+        const V4 t =
+            Mul(o, Load4(tables.splitRe.get() + 2 * k), Load4(tables.splitIm.get() + 2 * k));
+        Store4(pk, (e + t) * front);
+        Store4(pj, Reverse((e - t) * back));
+    }
+    return k;
+}
+
+VOXWARP_FFT_CLONES
+std::uint32_t FftMergePairs(const FftTables& tables, const double* in, double* out, double sign) {
+    const std::uint32_t count = tables.complexCount;
+    const std::uint32_t* rev = tables.rev.get();
+    const V4 signs{1.0, sign, 1.0, sign};
+    const V4 conjugate{1.0, -1.0, 1.0, -1.0};
+    const V4 plusI{-1.0, 1.0, -1.0, 1.0};
+    std::uint32_t k = 1;
+    for (; k + 1 < count / 2; k += 2) {
+        const V4 a = Load4(in + 2 * k) * signs;
+        const V4 b = Reverse(Load4(in + 2 * (count - k - 1)) * signs) * conjugate;
+        const V4 sum = a + b, difference = a - b;
+        // i conj(w^k) (a - b): conj(w^k) multiplies with (re, re) and (im, -im).
+        const V4 t = Swap(Mul(difference, Load4(tables.splitRe.get() + 2 * k),
+                              Load4(tables.splitIm.get() + 2 * k) * V4{-1.0, -1.0, -1.0, -1.0})) *
+                     plusI;
+        const V4 zk = (sum + t) * conjugate; // conj Zu[k], conj Zu[k+1]
+        const V4 zj = sum - t;               // conj Zu[M-k], conj Zu[M-k-1]
+        double lanes[8];
+        Store4(lanes, zk);
+        Store4(lanes + 4, zj);
+        std::memcpy(out + 2 * rev[k], lanes, 16);
+        std::memcpy(out + 2 * rev[k + 1], lanes + 2, 16);
+        std::memcpy(out + 2 * rev[count - k], lanes + 4, 16);
+        std::memcpy(out + 2 * rev[count - k - 1], lanes + 6, 16);
+    }
+    return k;
+}
+
+VOXWARP_FFT_CLONES
+void FftScaleConjugate(double* data, std::uint32_t count, double scale) {
+    const V4 factor{scale, -scale, scale, -scale};
+    std::uint32_t i = 0;
+    for (; i + 2 <= count; i += 2) {
+        Store4(data + 2 * i, Load4(data + 2 * i) * factor);
+    }
+    for (; i < count; ++i) {
+        data[2 * i] *= scale;
+        data[2 * i + 1] *= -scale;
     }
 }

@@ -34,7 +34,10 @@ FftTables* Build(std::int32_t order) {
     tables->rev.reset(new (std::nothrow) std::uint32_t[count]);
     tables->twiddles.reset(new (std::nothrow) double[TwiddleDoubles(m) + 1]);
     tables->split.reset(new (std::nothrow) double[2 * (count / 2 + 1)]);
-    if (!tables->rev || !tables->twiddles || !tables->split) {
+    tables->splitRe.reset(new (std::nothrow) double[2 * (count / 2 + 1)]);
+    tables->splitIm.reset(new (std::nothrow) double[2 * (count / 2 + 1)]);
+    if (!tables->rev || !tables->twiddles || !tables->split || !tables->splitRe ||
+        !tables->splitIm) {
         return nullptr;
     }
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -65,6 +68,9 @@ FftTables* Build(std::int32_t order) {
         const double angle = -2.0 * kPi * static_cast<double>(k) / n;
         tables->split[2 * k] = std::cos(angle);
         tables->split[2 * k + 1] = std::sin(angle);
+        tables->splitRe[2 * k] = tables->splitRe[2 * k + 1] = std::cos(angle);
+        tables->splitIm[2 * k] = -std::sin(angle);
+        tables->splitIm[2 * k + 1] = std::sin(angle);
     }
     return tables.release();
 }

@@ -18,6 +18,10 @@ struct FftTables {
     std::unique_ptr<double[]> twiddles;
     // e^(-2 pi i k / N) for k = 0 .. M/2, interleaved (re, im).
     std::unique_ptr<double[]> split;
+    // The same twiddles expanded for complex multiplication: splitRe holds (re_k, re_k) and
+    // splitIm (-im_k, im_k) at index 2k.
+    std::unique_ptr<double[]> splitRe;
+    std::unique_ptr<double[]> splitIm;
 };
 
 // The tables of an order (2..31), built on first use. Null when they cannot be built: the whole

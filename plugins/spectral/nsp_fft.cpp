@@ -91,7 +91,7 @@ void nspdRealFftNip(const double* inSamps, DCplx* outSamps, std::int32_t order,
     const std::uint32_t count = tables->complexCount;
     const double* w = tables->split.get();
     const double z0re = data[0], z0im = data[1];
-    for (std::uint32_t k = 1; k <= count / 2; ++k) {
+    for (std::uint32_t k = FftSplitPairs(*tables, data, scale, sign); k <= count / 2; ++k) {
         const std::uint32_t j = count - k;
         const double are = data[2 * k], aim = data[2 * k + 1];
         const double bre = data[2 * j], bim = -data[2 * j + 1];
@@ -131,7 +131,9 @@ void nspdCcsFftNip(const DCplx* inSamps, double* outSamps, std::int32_t order, s
     const std::uint32_t count = tables->complexCount;
     const std::uint32_t* rev = tables->rev.get();
     const double* w = tables->split.get();
-    for (std::uint32_t k = 0; k <= count / 2; ++k) {
+    const double* spectrum = reinterpret_cast<const double*>(inSamps);
+    const std::uint32_t first = FftMergePairs(*tables, spectrum, outSamps, sign);
+    for (std::uint32_t k = 0; k <= count / 2; k = k == 0 ? first : k + 1) {
         const std::uint32_t j = count - k;
         const double are = inSamps[k].re, aim = sign * inSamps[k].im;
         const double bre = inSamps[j].re, bim = -sign * inSamps[j].im;
@@ -153,9 +155,5 @@ void nspdCcsFftNip(const DCplx* inSamps, double* outSamps, std::int32_t order, s
     }
     FftFirstStageInPlace(*tables, outSamps);
     FftLaterStages(*tables, outSamps);
-    const std::uint32_t n = 2 * count;
-    for (std::uint32_t i = 0; i < n; i += 2) {
-        outSamps[i] *= scale;
-        outSamps[i + 1] *= -scale;
-    }
+    FftScaleConjugate(outSamps, count, scale);
 }
