@@ -67,6 +67,8 @@ protected:
 
 private:
     void BeginBlock();
+    // Both process operations: the output is added to the outputs or stored in them.
+    void Render(float** inputs, float** outputs, std::int32_t sampleFrames, bool accumulate);
     // Feeds one input sample through every stream; returns the sum of the streams' next samples.
     double ProcessSample(double input);
     void Frame(double* stream);

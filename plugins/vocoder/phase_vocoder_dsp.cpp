@@ -206,28 +206,24 @@ void PhaseVocoder::Synthesise() {
     }
 }
 
-void PhaseVocoder::process(float** inputs, float** outputs, std::int32_t sampleFrames) {
-    const double scale = 2.0 / overlaps_;
+void PhaseVocoder::Render(float** inputs, float** outputs, std::int32_t sampleFrames,
+                          bool accumulate) {
+    const double scale = 2.0 / overlaps_; // C as it was when the block began
     BeginBlock();
     const float* in = inputs[0];
     float* left = outputs[0];
     float* right = outputs[1];
     for (std::int32_t n = 0; n < sampleFrames; ++n) {
         const auto y = static_cast<float>(ProcessSample(in[n]) * scale);
-        left[n] += y;
-        right[n] += y;
+        left[n] = accumulate ? left[n] + y : y;
+        right[n] = accumulate ? right[n] + y : y;
     }
 }
 
+void PhaseVocoder::process(float** inputs, float** outputs, std::int32_t sampleFrames) {
+    Render(inputs, outputs, sampleFrames, true);
+}
+
 void PhaseVocoder::processReplacing(float** inputs, float** outputs, std::int32_t sampleFrames) {
-    const double scale = 2.0 / overlaps_;
-    BeginBlock();
-    const float* in = inputs[0];
-    float* left = outputs[0];
-    float* right = outputs[1];
-    for (std::int32_t n = 0; n < sampleFrames; ++n) {
-        const auto y = static_cast<float>(ProcessSample(in[n]) * scale);
-        left[n] = y;
-        right[n] = y;
-    }
+    Render(inputs, outputs, sampleFrames, false);
 }

@@ -154,3 +154,26 @@ TEST(VocoderSignal, SizeChangeClearsMemoriesAndOnlySpectroForgetsItsStreams) {
 }
 
 } // namespace
+
+namespace {
+
+// process adds to what the outputs hold, processReplacing stores; both outputs get the same.
+TEST(VocoderSignal, ProcessAddsAndProcessReplacingStores) {
+    PhaseVocoder adding(nullptr, VocoderVariant::Brevo);
+    PhaseVocoder storing(nullptr, VocoderVariant::Brevo);
+    std::vector<float> input = vocodertest::Sine(300.0, 4096);
+    std::vector<float> addLeft(4096, 1.0f), addRight(4096, -1.0f), left(4096), right(4096);
+    float* inputs[] = {input.data()};
+    float* addOutputs[] = {addLeft.data(), addRight.data()};
+    float* outputs[] = {left.data(), right.data()};
+    adding.process(inputs, addOutputs, 4096);
+    storing.processReplacing(inputs, outputs, 4096);
+    EXPECT_EQ(left, right);
+    EXPECT_GT(vocodertest::Rms(left, 0, 4096), 0.0);
+    for (std::size_t n = 0; n < 4096; ++n) {
+        ASSERT_FLOAT_EQ(addLeft[n], left[n] + 1.0f) << n;
+        ASSERT_FLOAT_EQ(addRight[n], right[n] - 1.0f) << n;
+    }
+}
+
+} // namespace

@@ -41,43 +41,45 @@ struct ListResult {
     bool failed = false;
 };
 
-void OnSink(pa_context*, const pa_sink_info* info, int eol, void* data) {
-    auto* result = static_cast<ListResult*>(data);
+// What sinks and sources have in common; a source also says whether it is a monitor.
+template <typename Info>
+PulseDevice DeviceOf(const Info& info) {
+    PulseDevice device;
+    device.index = info.index;
+    device.name = Text(info.name);
+    device.description = DescriptionOf(info.description, info.proplist, device.name);
+    device.ownerModule = info.owner_module;
+    CopyPorts(info.ports, info.n_ports, info.active_port, device);
+    device.volume = info.volume;
+    device.state = info.state;
+    return device;
+}
+
+// Collects one answer of a device listing: true when the listing goes on with info.
+bool ListingGoesOn(ListResult* result, const void* info, int eol) {
     if (eol < 0) {
         result->failed = true;
     }
-    if (eol != 0 || info == nullptr) {
+    return eol == 0 && info != nullptr;
+}
+
+void OnSink(pa_context*, const pa_sink_info* info, int eol, void* data) {
+    auto* result = static_cast<ListResult*>(data);
+    if (!ListingGoesOn(result, info, eol)) {
         return;
     }
-    PulseDevice device;
-    device.index = info->index;
-    device.name = Text(info->name);
-    device.description = DescriptionOf(info->description, info->proplist, device.name);
-    device.ownerModule = info->owner_module;
+    PulseDevice device = DeviceOf(*info);
     device.monitorSourceName = Text(info->monitor_source_name);
-    CopyPorts(info->ports, info->n_ports, info->active_port, device);
-    device.volume = info->volume;
-    device.state = info->state;
     result->devices->push_back(std::move(device));
 }
 
 void OnSource(pa_context*, const pa_source_info* info, int eol, void* data) {
     auto* result = static_cast<ListResult*>(data);
-    if (eol < 0) {
-        result->failed = true;
-    }
-    if (eol != 0 || info == nullptr) {
+    if (!ListingGoesOn(result, info, eol)) {
         return;
     }
-    PulseDevice device;
-    device.index = info->index;
-    device.name = Text(info->name);
-    device.description = DescriptionOf(info->description, info->proplist, device.name);
-    device.ownerModule = info->owner_module;
+    PulseDevice device = DeviceOf(*info);
     device.isMonitor = info->monitor_of_sink != PA_INVALID_INDEX;
-    CopyPorts(info->ports, info->n_ports, info->active_port, device);
-    device.volume = info->volume;
-    device.state = info->state;
     result->devices->push_back(std::move(device));
 }
 
