@@ -13,6 +13,15 @@ constexpr int kOrders = 32;
 std::atomic<FftTables*> cache[kOrders];
 std::mutex buildMutex;
 
+// The cache lives as long as the code that uses it: in a plug-in, until the host unloads it.
+struct CacheRelease {
+    ~CacheRelease() {
+        for (auto& slot : cache) {
+            delete slot.exchange(nullptr);
+        }
+    }
+} cacheRelease;
+
 // Number of twiddle doubles of the stages a complex FFT of 2^m points runs.
 std::size_t TwiddleDoubles(int m) {
     std::size_t total = 0;

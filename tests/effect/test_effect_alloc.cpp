@@ -14,17 +14,41 @@ namespace {
 thread_local std::uint64_t tAllocations = 0;
 } // namespace
 
+// Every form of new and delete of the program goes through these, so that memory from any of
+// them (plug-ins loaded into the program use them too) is given back by the matching one.
 void* operator new(std::size_t size) {
     ++tAllocations;
     if (void* memory = std::malloc(size > 0 ? size : 1))
         return memory;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    ++tAllocations;
+    return std::malloc(size > 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
 
 void operator delete(void* memory) noexcept {
     std::free(memory);
 }
 void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, const std::nothrow_t&) noexcept {
     std::free(memory);
 }
 
