@@ -1,0 +1,37 @@
+// The arithmetic of the voice server's routing stream: the block size, queue thresholds and work
+// buffers that follow from the input buffer length, and the per-block decision for an output
+// whose queue has run too full or too empty.
+#pragma once
+
+#include <cstdint>
+
+struct RoutingLayout {
+    std::uint32_t blockSamples = 0; // samples of one captured block
+    std::uint32_t queueLow = 0;     // samples: below this an output's queue is stretched up
+    std::uint32_t queueHigh = 0;    // samples: above this it is stretched down or dropped
+    std::uint32_t workBytes = 0;    // capacity of each work buffer
+    std::uint32_t workMs = 0;       // that capacity as a duration, truncated
+};
+
+// The layout for input buffers of bufferMs milliseconds at 44100 Hz, 16-bit mono.
+RoutingLayout ComputeRoutingLayout(std::uint16_t bufferMs);
+
+// Buffers an output stream is opened with: outputs of more than 150 ms per buffer get 10.
+std::uint32_t OutputBufferCount(const RoutingLayout& layout, std::uint32_t configured);
+
+enum class OutputAction {
+    Keep,    // in range: written as it is
+    Stretch, // stretched toward target before it is written
+    Drop,    // not written at all
+};
+
+struct OutputDecision {
+    OutputAction action = OutputAction::Keep;
+    std::uint32_t target = 0; // samples the queue is stretched toward
+};
+
+// Decides for one output from what its queue holds. overruns counts the consecutive over-full
+// blocks (kept by the caller across blocks): up to three are stretched down, the fourth is
+// dropped and the count starts again at 1; a block in range clears it.
+OutputDecision DecideOutput(const RoutingLayout& layout, std::uint32_t queuedSamples,
+                            std::uint32_t queuedBuffers, std::uint32_t& overruns);
