@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "platform/sound_server.h"
+#include "sound_devices.h"
 #include "wmme.h"
 
 namespace {
@@ -94,17 +95,6 @@ struct BenchServer {
 BenchServer& Server() {
     static BenchServer server;
     return server;
-}
-
-int DeviceNumber(SoundDirection direction, const std::string& id) {
-    std::vector<SoundDeviceInfo> devices;
-    if (!platform::SoundServerSystem().ListDevices(direction, devices))
-        return -3;
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (devices[i].id == id)
-            return static_cast<int>(i);
-    }
-    return -3;
 }
 
 // Forwards the microphone to the card (when it is open) and watches the recorder for the click.
@@ -220,10 +210,10 @@ void RoundTrip(benchmark::State& state, bool throughEngine) {
         return;
     }
     const auto ms = static_cast<std::uint16_t>(state.range(0));
-    const int feed = DeviceNumber(SoundDirection::Playback, "fake_mic_feed");
-    const int micIn = DeviceNumber(SoundDirection::Recording, "fake_mic");
-    const int cardOut = DeviceNumber(SoundDirection::Playback, "bench_vxmic");
-    const int cardIn = DeviceNumber(SoundDirection::Recording, "bench_vxmic_src");
+    const int feed = CSoundDevices(kSoundDevicesPlayback).FindById("fake_mic_feed");
+    const int micIn = CSoundDevices(kSoundDevicesRecording).FindById("fake_mic");
+    const int cardOut = CSoundDevices(kSoundDevicesPlayback).FindById("bench_vxmic");
+    const int cardIn = CSoundDevices(kSoundDevicesRecording).FindById("bench_vxmic_src");
     if (feed < 0 || micIn < 0 || cardOut < 0 || cardIn < 0) {
         state.SkipWithError("the bench devices are not in the device lists");
         return;

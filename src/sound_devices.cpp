@@ -101,6 +101,14 @@ int CSoundDevices::FindByName(const std::string& text) const {
     return -1;
 }
 
+int CSoundDevices::FindById(const std::string& id) const {
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+        if (devices_[i].endpointId == id)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 bool CSoundDevices::SetDefault(int index) {
     const SoundDevice* device = GetDevice(index);
     if (!device)

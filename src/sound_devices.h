@@ -44,6 +44,8 @@ public:
     // Index of the first device whose name contains text (case-sensitive); an empty text finds
     // the first device. -1 when none does.
     int FindByName(const std::string& text) const;
+    // Index of the device whose endpoint id (the server's own name) is id, or -1.
+    int FindById(const std::string& id) const;
     // Index of the system's default device; -1 when it is unknown or not in the list.
     int GetDefaultIndex() const { return defaultIndex_; }
     // Makes the device the system's default of this direction and reads the list again. False

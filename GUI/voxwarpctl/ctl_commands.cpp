@@ -137,18 +137,20 @@ std::string CtlCommandUsage(const CtlCommand& command) {
     return usage;
 }
 
+std::string CtlHelpLine(const std::string& usage, const char* description, std::size_t column) {
+    std::string line = "  " + usage;
+    line.append(usage.size() < column ? column - usage.size() : 1, ' ');
+    return line.append(description).append("\n");
+}
+
 std::string CtlHelpText() {
     std::string text = "Usage: voxwarpctl COMMAND [ARGUMENTS]\n"
                        "Sends one command to the running Voxwarp voice server, or works with the\n"
                        "sound server's devices.\n\n"
                        "Commands:\n";
     constexpr std::size_t kColumn = 30;
-    for (const CtlCommand& command : kCommands) {
-        std::string usage = CtlCommandUsage(command);
-        text += "  " + usage;
-        text.append(usage.size() < kColumn ? kColumn - usage.size() : 1, ' ');
-        text.append(command.description).append("\n");
-    }
+    for (const CtlCommand& command : kCommands)
+        text += CtlHelpLine(CtlCommandUsage(command), command.description, kColumn);
     text += "\nSound server commands (no voice server needed):\n" + SoundCommandsHelp(kColumn);
     text += "\nLibrary commands (no voice server needed):\n" + LibraryCommandsHelp(kColumn);
     text += "\nSlots are numbered from 1 (effects and backgrounds 1..3, fun sounds 1..60); "

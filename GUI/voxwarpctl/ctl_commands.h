@@ -50,6 +50,8 @@ std::span<const CtlCommand> CtlCommands();
 const char* CtlArgUsage(CtlArg kind);
 // "fun play SLOT"
 std::string CtlCommandUsage(const CtlCommand& command);
+// One line of the --help text: "  USAGE<padding>DESCRIPTION\n", the description at column.
+std::string CtlHelpLine(const std::string& usage, const char* description, std::size_t column);
 // The whole --help text.
 std::string CtlHelpText();
 

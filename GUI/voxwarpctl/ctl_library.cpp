@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "ctl_commands.h"
 #include "ctl_run.h"
 #include "effect_library.h"
 #include "error.h"
@@ -92,10 +93,7 @@ int RunLibraryCommand(const std::vector<std::string>& args, AppConfig& config, s
 std::string LibraryCommandsHelp(std::size_t column) {
     std::string text;
     for (const LibraryCommandHelp& command : kLibraryCommands) {
-        std::string usage = command.usage;
-        text += "  " + usage;
-        text.append(usage.size() < column ? column - usage.size() : 1, ' ');
-        text.append(command.description).append("\n");
+        text += CtlHelpLine(command.usage, command.description, column);
     }
     return text;
 }

@@ -1,5 +1,6 @@
 #include "ctl_sound.h"
 
+#include "ctl_commands.h"
 #include "ctl_run.h"
 #include "mlog.h"
 #include "platform/sound_server.h"
@@ -125,12 +126,8 @@ int RunSoundCommand(const std::vector<std::string>& args, SoundSystem& system, s
 
 std::string SoundCommandsHelp(std::size_t column) {
     std::string text;
-    for (const SoundCommandHelp& command : kSoundCommands) {
-        std::string usage = command.usage;
-        text += "  " + usage;
-        text.append(usage.size() < column ? column - usage.size() : 1, ' ');
-        text.append(command.description).append("\n");
-    }
+    for (const SoundCommandHelp& command : kSoundCommands)
+        text += CtlHelpLine(command.usage, command.description, column);
     return text;
 }
 

@@ -114,13 +114,16 @@ void PhaseVocoder::getParameterName(std::int32_t index, char* text) {
     }
 }
 
+float PhaseVocoder::SemitonesOf(float pitch) {
+    return 48.0f * (pitch - 0.5f);
+}
+
 double PhaseVocoder::PitchFactor() const {
     const float p = params_[kPitch];
     if (variant_ == VocoderVariant::Brevo) {
         return 3.75 * p + 0.25;
     }
-    const float semitones = 48.0f * (p - 0.5f);
-    return std::pow(10.0, 0.0250858330592497 * semitones);
+    return std::pow(10.0, 0.0250858330592497 * SemitonesOf(p));
 }
 
 void PhaseVocoder::getParameterDisplay(std::int32_t index, char* text) {

@@ -66,6 +66,8 @@ protected:
     virtual void parameterChanged(std::int32_t index) { (void)index; }
 
 private:
+    // Spectro's pitch value as semitones, held in single precision.
+    static float SemitonesOf(float pitch);
     void BeginBlock();
     // Both process operations: the output is added to the outputs or stored in them.
     void Render(float** inputs, float** outputs, std::int32_t sampleFrames, bool accumulate);

@@ -150,12 +150,9 @@ void PhaseVocoder::Analyse() {
 }
 
 void PhaseVocoder::Modify() {
-    double factor;
-    if (variant_ == VocoderVariant::Brevo) {
-        factor = 3.75 * params_[kPitch] + 0.25;
-    } else {
-        semitones_ = 48.0f * (params_[kPitch] - 0.5f);
-        factor = std::pow(10.0, 0.0250858330592497 * semitones_);
+    const double factor = PitchFactor();
+    if (variant_ == VocoderVariant::Spectro) {
+        semitones_ = SemitonesOf(params_[kPitch]);
     }
     const double blur = params_[kBlur];
     const double gate = params_[kGate];

@@ -19,6 +19,7 @@
 #include "mlog.h"
 #include "platform/sound_server.h"
 #include "pulse_test_util.h"
+#include "sound_devices.h"
 #include "sound_server.h"
 #include "temp_dir.h"
 #include "wmme.h"
@@ -178,18 +179,6 @@ Tone Analyse(const Samples& s, unsigned rate) {
     return tone;
 }
 
-// The position of a device in the device model's list, or -3 when it is not there.
-int DeviceNumber(SoundDirection direction, const std::string& id) {
-    std::vector<SoundDeviceInfo> devices;
-    if (!platform::SoundServerSystem().ListDevices(direction, devices))
-        return -3;
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (devices[i].id == id)
-            return static_cast<int>(i);
-    }
-    return -3;
-}
-
 // A recorder (parec) of a source of the private server, running until the object goes.
 class Recorder {
 public:
@@ -252,7 +241,7 @@ class PulseCaptureTest : public PulseStreamTest,
 // at the right pitch.
 TEST_P(PulseCaptureTest, DeliversTheFakeMicrophoneInWholeBuffers) {
     const CaptureCase c = GetParam();
-    const int mic = DeviceNumber(SoundDirection::Recording, "fake_mic");
+    const int mic = CSoundDevices(kSoundDevicesRecording).FindById("fake_mic");
     ASSERT_GE(mic, 0);
     PaStreamIn in(*backend);
     ASSERT_EQ(in.Open(engine.EngineThreadId(), mic, c.bits, c.rate, c.ms, 40), kMmeSuccess);
@@ -295,7 +284,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, PulseCaptureTest,
 // records is the tone that was written. The queue state never counts more than was written and
 // not yet handed back.
 TEST_F(PulseStreamTest, PlaybackIsRecordedBackFromTheSpeakersMonitor) {
-    const int speakers = DeviceNumber(SoundDirection::Playback, "speakers");
+    const int speakers = CSoundDevices(kSoundDevicesPlayback).FindById("speakers");
     ASSERT_GE(speakers, 0);
     Recorder recorder("speakers.monitor", dir.File("monitor.raw"));
     ASSERT_TRUE(recorder.Running());
@@ -345,7 +334,7 @@ TEST_F(PulseStreamTest, PlaybackIsRecordedBackFromTheSpeakersMonitor) {
 // Stop drops what the server still holds and hands every buffer back at once; buffers written
 // after a new Start come back played as before.
 TEST_F(PulseStreamTest, PlaybackResumesAfterStop) {
-    const int speakers = DeviceNumber(SoundDirection::Playback, "speakers");
+    const int speakers = CSoundDevices(kSoundDevicesPlayback).FindById("speakers");
     ASSERT_GE(speakers, 0);
     PaStreamOut out(*backend);
     ASSERT_EQ(out.Open(engine.EngineThreadId(), speakers, 16, 44100, 25, 8), kMmeSuccess);
@@ -409,7 +398,7 @@ private:
 TEST_F(PulseStreamTest, UnloadedSinkMakesWriteReportTheLostDriver) {
     ExtraSink sink("voxwarp_test_unplugged");
     ASSERT_TRUE(sink.Loaded());
-    const int device = DeviceNumber(SoundDirection::Playback, "voxwarp_test_unplugged");
+    const int device = CSoundDevices(kSoundDevicesPlayback).FindById("voxwarp_test_unplugged");
     ASSERT_GE(device, 0);
     PaStreamOut out(*backend);
     ASSERT_EQ(out.Open(engine.EngineThreadId(), device, 16, 44100, 25, 8), kMmeSuccess);
@@ -453,7 +442,7 @@ TEST_F(PulseStreamTest, UnloadedSourceLetsTheStreamClose) {
                          "master=voxwarp_test_unplugged_feed.monitor channels=1 "
                          "source_properties=device.description=Unplugged_Microphone");
     ASSERT_FALSE(module.empty());
-    const int device = DeviceNumber(SoundDirection::Recording, "voxwarp_test_unplugged_mic");
+    const int device = CSoundDevices(kSoundDevicesRecording).FindById("voxwarp_test_unplugged_mic");
     ASSERT_GE(device, 0);
     PaStreamIn in(*backend);
     ASSERT_EQ(in.Open(engine.EngineThreadId(), device, 16, 44100, 25, 8), kMmeSuccess);
