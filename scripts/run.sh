@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything, and runs the voice server in the foreground.
+# Installs what is missing, builds everything, and starts the voice changer: a sound server, the
+# virtual microphone and the voice server as a user service (scripts/start-voice-changer.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/install-deps.sh
 scripts/build.sh build
-
-server=build/bin/VoxwarpServer
-if [ -x "$server" ]; then
-    exec "$server" -f
-fi
-echo "Built everything into build/bin. The voice server (VoxwarpServer) is not part of this"
-echo "version yet, so there is nothing to run; scripts/test.sh runs the tests of what exists."
+exec scripts/start-voice-changer.sh build

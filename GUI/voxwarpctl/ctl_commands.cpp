@@ -1,6 +1,8 @@
 #include "ctl_commands.h"
 
+#include "ctl_cards.h"
 #include "ctl_library.h"
+#include "ctl_service.h"
 #include "ctl_sound.h"
 
 namespace voxwarpctl {
@@ -152,12 +154,14 @@ std::string CtlHelpText() {
     for (const CtlCommand& command : kCommands)
         text += CtlHelpLine(CtlCommandUsage(command), command.description, kColumn);
     text += "\nSound server commands (no voice server needed):\n" + SoundCommandsHelp(kColumn);
+    text += "\nSound card commands (no voice server needed):\n" + CardsCommandsHelp(kColumn);
     text += "\nLibrary commands (no voice server needed):\n" + LibraryCommandsHelp(kColumn);
+    text += "\nService commands (no voice server needed):\n" + ServiceCommandsHelp(kColumn);
     text += "\nSlots are numbered from 1 (effects and backgrounds 1..3, fun sounds 1..60); "
             "volumes are 0..100.\n"
             "Exit status: 0 done, 1 the voice server is not running or did not answer, "
             "2 bad arguments, 3 the sound server cannot be reached or refused the change, 4 a "
-            "library operation failed.\n";
+            "library operation failed, 5 a service operation failed.\n";
     return text;
 }
 

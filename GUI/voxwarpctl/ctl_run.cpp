@@ -1,7 +1,9 @@
 #include "ctl_run.h"
 
 #include "ctl_args.h"
+#include "ctl_cards.h"
 #include "ctl_library.h"
+#include "ctl_service.h"
 #include "ctl_sound.h"
 #include "mlog.h"
 
@@ -16,6 +18,16 @@ int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::o
     if (!args.empty() && IsLibraryCommand(args[0])) {
         AppConfig config;
         return RunLibraryCommand(args, config, out, err);
+    }
+    // And the sound card choice, on the configuration.
+    if (!args.empty() && IsCardsCommand(args[0])) {
+        AppConfig config;
+        return RunCardsCommand(args, config, CurrentSoundSystem(), out, err);
+    }
+    // And the service commands.
+    if (!args.empty() && IsServiceCommand(args[0])) {
+        AppConfig config;
+        return RunServiceCommand(args, DefaultServerCommand(), config, out, err);
     }
     CtlInvocation invocation = ParseCtlArgs(args);
     switch (invocation.kind) {

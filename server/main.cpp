@@ -1,0 +1,35 @@
+// VoxwarpServer: the voice server program. Without arguments it runs as the user's service;
+// "-f" runs it in the foreground; install, uninstall, start, stop and version manage the service.
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio_backend.h"
+#include "fileversion.h"
+#include "mlog.h"
+#include "platform/program_folder.h"
+#include "platform/sound_server.h"
+#include "service.h"
+
+int main(int argc, char** argv) {
+    // Configuration, plug-ins, sounds and the log live in the program folder.
+    const std::string& folder = platform::ProgramFolder();
+    if (!folder.empty() && chdir(folder.c_str()) != 0)
+        return 1;
+    LogInit("parlanosrv.log", true, false, false, false, false);
+    LogPlain("%s", "");
+    FileVersionRecord version;
+    if (GetFileVersionStrings("/proc/self/exe", 1033, 1200, version) == 0)
+        LogPlain("Service version: %s", version.fileVersion.c_str());
+
+    std::unique_ptr<AudioBackend> backend = platform::CreateSoundServerBackend();
+    {
+        MyVoiceService service(*backend);
+        std::vector<std::string> args(argv, argv + argc);
+        service.ParseArgs(args);
+        service.RunCommand(args);
+    }
+    return 0;
+}
