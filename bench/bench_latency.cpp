@@ -11,27 +11,43 @@
 // arrival of the recorded buffer, less the samples after the onset in it). The player's and
 // recorder's own latency is part of both figures.
 //
+// The voice server's own path is measured the same way: VoxwarpServer -f with a program folder
+// of its own records the fake microphone and plays into "Voxwarp Microphone", whose capture side
+// the recorder records, with the effect off and with Brevo an octave up (a client attached in
+// both), next to module-loopback from the fake microphone into the same sink. There the click is
+// a longer tone burst, which the phase vocoder's window does not smear below the threshold.
+//
 // The private test server (scripts/pulse-test-server.sh) runs in a folder under /tmp; without
 // pulseaudio the benchmarks are skipped with a message.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "config.h"
+#include "effect.h"
 #include "platform/sound_server.h"
 #include "sound_devices.h"
 #include "wmme.h"
+
+extern char** environ;
 
 namespace {
 
@@ -127,7 +143,7 @@ public:
         if (!armed_)
             return;
         for (std::uint32_t i = 0; i < n; ++i) {
-            if (std::abs(samples[i]) > 8000) {
+            if (std::abs(samples[i]) > threshold_) {
                 const auto after = std::chrono::duration<double>((n - i) / 44100.0);
                 latency_ = std::chrono::duration<double>(now - clickTime_) - after;
                 armed_ = false;
@@ -145,20 +161,29 @@ public:
         // queue in the player.
         if (player.GetQueueState().queuedBuffers >= 2)
             return;
-        bool click;
+        const std::int16_t* next = silence_.data();
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            click = clickWanted_;
-            clickWanted_ = false;
-            if (click)
+            if (clickWanted_) {
+                clickWanted_ = false;
+                clickPos_ = 0;
                 clickTime_ = Clock::now();
+            }
+            if (clickPos_ < click_.size()) {
+                next = click_.data() + clickPos_;
+                clickPos_ += silence_.size();
+            }
         }
-        player.Write(click ? click_.data() : silence_.data(),
-                     static_cast<std::uint32_t>(silence_.size() * 2), 0);
+        player.Write(next, static_cast<std::uint32_t>(silence_.size() * 2), 0);
     }
-    void StartPlayer(const std::vector<std::int16_t>& click) {
+    // The click fills whole player buffers (its length a multiple of bufferSamples); a recorded
+    // sample louder than threshold is its arrival.
+    void StartPlayer(const std::vector<std::int16_t>& click, std::uint32_t bufferSamples,
+                     int threshold) {
         click_ = click;
-        silence_.assign(click.size(), 0);
+        clickPos_ = click_.size();
+        threshold_ = threshold;
+        silence_.assign(bufferSamples, 0);
         player.Start();
         for (int i = 0; i < 2; ++i)
             player.Write(silence_.data(), static_cast<std::uint32_t>(silence_.size() * 2), 0);
@@ -190,6 +215,8 @@ private:
     bool armed_ = false;
     bool clickWanted_ = false;
     std::vector<std::int16_t> click_;
+    std::size_t clickPos_ = 0; // next sample of the click to play; click_.size() when none
+    int threshold_ = 8000;
     std::vector<std::int16_t> silence_;
     Clock::time_point clickTime_;
     std::chrono::duration<double> latency_{-1};
@@ -201,6 +228,48 @@ std::vector<std::int16_t> Click(std::uint32_t samples) {
     for (std::uint32_t i = 0; i < 88 && i < samples; ++i)
         click[i] = static_cast<std::int16_t>(20000 * std::sin(2 * 3.14159265 * 2000 * i / 44100));
     return click;
+}
+
+// The burst for paths with a voice effect: 100 ms (at least, whole buffers) of a 1 kHz tone.
+std::vector<std::int16_t> Burst(std::uint32_t bufferSamples) {
+    const std::uint32_t buffers = std::max<std::uint32_t>(
+        1, (4410 + bufferSamples - 1) / std::max<std::uint32_t>(1, bufferSamples));
+    std::vector<std::int16_t> burst(buffers * bufferSamples);
+    for (std::size_t i = 0; i < burst.size(); ++i)
+        burst[i] = static_cast<std::int16_t>(16000 * std::sin(2 * 3.14159265 * 1000 * i / 44100));
+    return burst;
+}
+constexpr int kBurstThreshold = 4000;
+
+// Waits until the player's queue has stayed short for half a second: a null sink that was idle
+// has rendered up to its idle latency (seconds) ahead and takes nothing from new streams until
+// the clock catches up.
+void WaitForSteadyPlayer(LatencyEngine& engine) {
+    const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(8);
+    int steady = 0;
+    while (steady < 10 && Clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        steady = engine.player.GetQueueState().queuedBuffers <= 2 ? steady + 1 : 0;
+    }
+}
+
+// One click per iteration; the manual time is its latency, min_ms and max_ms the extremes.
+void MeasureClicks(benchmark::State& state, LatencyEngine& engine, int pauseMs) {
+    std::vector<double> seen;
+    for (auto _ : state) {
+        const double latency = engine.Click();
+        if (latency < 0) {
+            state.SkipWithError("the click did not come back");
+            break;
+        }
+        seen.push_back(latency);
+        state.SetIterationTime(latency);
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    }
+    if (!seen.empty()) {
+        state.counters["min_ms"] = *std::min_element(seen.begin(), seen.end()) * 1000;
+        state.counters["max_ms"] = *std::max_element(seen.begin(), seen.end()) * 1000;
+    }
 }
 
 void RoundTrip(benchmark::State& state, bool throughEngine) {
@@ -244,37 +313,10 @@ void RoundTrip(benchmark::State& state, bool throughEngine) {
         if (!ok) {
             state.SkipWithError("a stream did not open");
         } else {
-            engine.StartPlayer(Click(engine.player.SamplesPerBuffer()));
-            // A null sink that was idle has rendered up to its idle latency (seconds) ahead and
-            // takes nothing from new streams until the clock catches up: wait until the player's
-            // queue has stayed short for half a second.
-            const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(8);
-            int steady = 0;
-            while (steady < 10 && Clock::now() < giveUp) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                steady = engine.player.GetQueueState().queuedBuffers <= 2 ? steady + 1 : 0;
-            }
-            std::vector<double> seen;
-            for (auto _ : state) {
-                const double latency = engine.Click();
-                if (latency < 0) {
-                    state.SkipWithError("the click did not come back");
-                    break;
-                }
-                seen.push_back(latency);
-                state.SetIterationTime(latency);
-                std::this_thread::sleep_for(std::chrono::milliseconds(150));
-            }
-            if (!seen.empty()) {
-                double low = seen[0];
-                double high = seen[0];
-                for (double v : seen) {
-                    low = std::min(low, v);
-                    high = std::max(high, v);
-                }
-                state.counters["min_ms"] = low * 1000;
-                state.counters["max_ms"] = high * 1000;
-            }
+            const std::uint32_t samples = engine.player.SamplesPerBuffer();
+            engine.StartPlayer(Click(samples), samples, 8000);
+            WaitForSteadyPlayer(engine);
+            MeasureClicks(state, engine, 150);
         }
     }
     if (!loopback.empty())
@@ -298,6 +340,263 @@ BENCHMARK(BM_RoundTripThroughServerLoopback)
     ->Arg(25)
     ->Arg(10)
     ->Iterations(10)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// ---- The running voice server ----
+
+std::string BuildFolder() {
+    char self[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string folder = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : "";
+    folder = folder.substr(0, folder.rfind('/'));   // <build>/bench
+    return folder.substr(0, folder.rfind('/') + 1); // <build>/
+}
+
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// "Voxwarp Microphone" in the bench's server: loaded when missing (not into any configuration)
+// and unloaded again at the end of the run when this run loaded it.
+struct BenchVirtualCard {
+    std::string error;
+    bool loadedHere = false;
+
+    BenchVirtualCard() {
+        platform::VirtualCardStatus status;
+        if (platform::QueryVirtualCard(status, error) && status.playbackSide && status.captureSide)
+            return;
+        error.clear();
+        if (!platform::InstallVirtualCard(false, error)) {
+            error = "the virtual microphone could not be loaded: " + error;
+            return;
+        }
+        loadedHere = true;
+    }
+    ~BenchVirtualCard() {
+        // The capture side (loaded later, the higher module index) goes first.
+        if (loadedHere)
+            Run("pactl list short modules | grep voxwarp_mic | cut -f1 | sort -rn | "
+                "xargs -r -n1 pactl unload-module");
+    }
+};
+
+// The bench's server with the virtual microphone; empty error when both are there.
+std::string VirtualCardReady() {
+    if (!Server().error.empty())
+        return Server().error;
+    static BenchVirtualCard card; // constructed after the server, so destroyed before it
+    return card.error;
+}
+
+// VoxwarpServer -f with a program folder of its own (the fake microphone as input, "Octave up"
+// = Brevo with eight overlaps and pitch factor 2 in effect slot 1), its own home and kernel
+// object names; steered with voxwarpctl. Stopped with SIGINT, as Ctrl+C stops it.
+class VoiceServerProcess {
+public:
+    explicit VoiceServerProcess(bool brevo) {
+        char pattern[] = "/tmp/voxwarp-bench-server-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) {
+            error = "no temporary folder";
+            return;
+        }
+        folder_ = pattern;
+        if (!PrepareProgramFolder())
+            return;
+        env_ = {"VOXWARP_HOME=" + folder_ + "/program",
+                "VOXWARP_KOBJECT_NAMESPACE=benchsrv" + std::to_string(getpid()),
+                "HOME=" + folder_ + "/home", "XDG_CONFIG_HOME=" + folder_ + "/home/config"};
+        if (!Spawn())
+            return;
+        const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(15);
+        bool ready = false;
+        while (!ready && Clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            ready = Ctl("errors");
+        }
+        if (!ready)
+            error = "the voice server did not answer";
+        else if (!Ctl("client-started") || (brevo && !Ctl("effect 1")))
+            error = "the voice server refused a command";
+    }
+    ~VoiceServerProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGINT);
+            int status = 0;
+            const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(10);
+            while (waitpid(pid_, &status, WNOHANG) == 0) {
+                if (Clock::now() > giveUp) {
+                    kill(pid_, SIGKILL);
+                    waitpid(pid_, &status, 0);
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        // The server chose "Voxwarp Microphone" as the default recording device.
+        Run("pactl set-default-source fake_mic");
+        if (!folder_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder_, ignored);
+        }
+    }
+
+    // Runs voxwarpctl with the arguments against this server; true when it succeeded.
+    bool Ctl(const std::string& arguments) {
+        std::string command = "env";
+        for (const std::string& setting : env_)
+            command += " " + ShellQuoted(setting);
+        command += " " + ShellQuoted(BuildFolder() + "bin/voxwarpctl") + " " + arguments +
+                   " >/dev/null 2>&1 && echo ok";
+        return Run(command) == "ok";
+    }
+
+    std::string error;
+
+private:
+    bool PrepareProgramFolder() {
+        namespace fs = std::filesystem;
+        const std::string program = folder_ + "/program";
+        const std::string brevo = BuildFolder() + "bin/effects/Brevo.so";
+        std::error_code failed;
+        for (const char* sub : {"/effects", "/backsounds", "/emoticsounds"})
+            fs::create_directories(program + sub, failed);
+        fs::create_directories(folder_ + "/home/config", failed);
+        fs::copy_file(brevo, program + "/effects/Brevo.so", failed);
+        if (failed) {
+            error = "the program folder could not be prepared (is Brevo built?)";
+            return false;
+        }
+        PnAudioEffect effect;
+        if (effect.Load(brevo, true) != kVstSuccess || effect.GetNumParams() != 6) {
+            error = "Brevo did not load";
+            return false;
+        }
+        std::vector<EffectParam> octaveUp = effect.GetParams();
+        effect.UnLoad();
+        octaveUp[0].value = 1.0f;
+        octaveUp[5].value = 1.75f / 3.75f;
+        AppConfig config(program);
+        config.voiceEffects = {{"Brevo", "Octave up", octaveUp}};
+        config.effects = {"Octave up", "", ""};
+        config.input = "Built-in Microphone";
+        if (!config.Save()) {
+            error = "the configuration could not be written";
+            return false;
+        }
+        return true;
+    }
+
+    bool Spawn() {
+        std::vector<std::string> strings = env_;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string setting = *entry;
+            const std::string name = setting.substr(0, setting.find('=') + 1);
+            bool overridden = false;
+            for (const std::string& own : env_)
+                overridden = overridden || own.compare(0, name.size(), name) == 0;
+            if (!overridden)
+                strings.push_back(setting);
+        }
+        std::vector<char*> envp;
+        for (std::string& setting : strings)
+            envp.push_back(setting.data());
+        envp.push_back(nullptr);
+        std::string program = BuildFolder() + "bin/VoxwarpServer";
+        std::string foreground = "-f";
+        char* argv[] = {program.data(), foreground.data(), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int result =
+            posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (result != 0) {
+            pid_ = -1;
+            error = "VoxwarpServer could not be started (" + program + ")";
+            return false;
+        }
+        return true;
+    }
+
+    std::string folder_;
+    std::vector<std::string> env_;
+    pid_t pid_ = -1;
+};
+
+// A player into the fake microphone's feed and a recorder on "Voxwarp Microphone", clicking
+// with the tone burst, while the voice server or module-loopback carries the sound between them.
+void ClickToVirtualMicrophone(benchmark::State& state) {
+    const int feed = CSoundDevices(kSoundDevicesPlayback).FindById("fake_mic_feed");
+    const int cardIn = CSoundDevices(kSoundDevicesRecording).FindById("voxwarp_mic_source");
+    if (feed < 0 || cardIn < 0) {
+        state.SkipWithError("the fake microphone or the virtual microphone is not listed");
+        return;
+    }
+    auto backend = platform::CreateSoundServerBackend();
+    LatencyEngine engine(*backend);
+    const std::uint32_t id = engine.StartEngine() == kMmeSuccess ? engine.EngineThreadId() : 0;
+    if (engine.player.Open(id, feed, 16, 44100, 25, 8) != kMmeSuccess ||
+        engine.recorder.Open(id, cardIn, 16, 44100, 25, 8) != kMmeSuccess ||
+        engine.recorder.Start() != kMmeSuccess) {
+        state.SkipWithError("a stream did not open");
+        return;
+    }
+    const std::uint32_t samples = engine.player.SamplesPerBuffer();
+    engine.StartPlayer(Burst(samples), samples, kBurstThreshold);
+    WaitForSteadyPlayer(engine);
+    // The carrier's own queue settles (the voice server fills its output queue into its band).
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    MeasureClicks(state, engine, 400);
+}
+
+// Argument 0: no effect; 1: Brevo an octave up. A client is attached in both.
+void BM_ClickThroughVoiceServer(benchmark::State& state) {
+    const std::string error = VirtualCardReady();
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    VoiceServerProcess server(state.range(0) != 0);
+    if (!server.error.empty()) {
+        state.SkipWithError(server.error.c_str());
+        return;
+    }
+    ClickToVirtualMicrophone(state);
+}
+
+// The reference: module-loopback from the fake microphone into the virtual microphone's sink
+// (no voice server running), with the same player, recorder and burst.
+void BM_ClickThroughLoopbackToVoxwarpMic(benchmark::State& state) {
+    const std::string error = VirtualCardReady();
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const std::string loopback =
+        Run("pactl load-module module-loopback source=fake_mic sink=voxwarp_mic latency_msec=25");
+    if (loopback.empty()) {
+        state.SkipWithError("module-loopback could not be loaded");
+        return;
+    }
+    ClickToVirtualMicrophone(state);
+    Run("pactl unload-module " + loopback);
+}
+
+BENCHMARK(BM_ClickThroughVoiceServer)
+    ->ArgName("brevo")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClickThroughLoopbackToVoxwarpMic)
+    ->Iterations(8)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -172,12 +172,14 @@ TEST_F(RoutingStream, FourthOverfullBlockIsDroppedAndTheCountStartsAgain) {
     // Without the client the blocks pass unchanged: block 10 finds 5 buffers = queueHigh.
     h.Steps(9);
     Client();
+    const std::uint32_t droppedBefore = PnIOStream::DroppedBlocks(kStreamVirtual);
     std::vector<std::uint32_t> counts;
     for (int k = 10; k <= 21; ++k) {
         h.Step();
         counts.push_back(PnIOStream::VirtualOverruns());
     }
     EXPECT_EQ(counts, (std::vector<std::uint32_t>{0, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1}));
+    EXPECT_EQ(PnIOStream::DroppedBlocks(kStreamVirtual) - droppedBefore, 3u);
     h.Steps(20); // silence drains the queue
     const std::set<std::int16_t> played = Values(h.Virtual());
     for (int k = 1; k <= 21; ++k) {

@@ -271,13 +271,26 @@ TEST_F(VoiceChanger, ChangesTheVoiceMixesSoundsAndStopsInOrder) {
     EXPECT_NEAR(DominantFrequency(Record(1.0)), 220, 2.2);
     EXPECT_NE(Log().find("Crash"), std::string::npos);
 
+    // The server made the virtual microphone the default recording device.
+    EXPECT_EQ(pulsetest::Pactl("get-default-source"), "voxwarp_mic_source\n");
+
+    // Stopped: the voice server first, then the command channel, then the program state.
     Outcome stop = Ctl("service stop");
     EXPECT_EQ(stop.code, 0) << stop.out;
     std::string log = Log();
-    std::size_t server = log.find("VoiceServer::ServerStop");
-    std::size_t leave = log.find("MyVoiceService::RunSecure", server);
+    std::size_t server = log.find("--> VoiceServer::ServerStop");
+    std::size_t channel = log.find("IPC::Close", server);
+    std::size_t state = log.find("ProgrammState::ProgrammStop", channel);
+    std::size_t leave = log.find("<-- MyVoiceService::RunSecure", state);
     EXPECT_NE(server, std::string::npos);
-    EXPECT_NE(leave, std::string::npos);
+    EXPECT_NE(leave, std::string::npos) << log.substr(server == std::string::npos ? 0 : server);
+
+    // Removing the service moves the default recording device off the virtual microphone.
+    Outcome removed =
+        Shell(ShellQuoted(testsupport::ProgramDir() + "VoxwarpServer") + " uninstall");
+    EXPECT_NE(removed.out.find("has been successfully uninstalled"), std::string::npos)
+        << removed.out;
+    EXPECT_EQ(pulsetest::Pactl("get-default-source"), "fake_mic\n");
 }
 
 TEST_F(VoiceChanger, RecoversTheVirtualCardAndTheSoundServer) {
