@@ -143,7 +143,8 @@ void PnIOStream::RunEffect(std::uint32_t monitorBytes, std::uint32_t virtualByte
     stepLabel_.store(effectLabel_);
     if (slot == nullptr)
         return;
-    if (slot->monitor)
+    // Nobody hears the monitor while it is not running: its plug-in is spared the block.
+    if (slot->monitor && OutputRunning(kStreamMonitor).load())
         slot->monitor->ProcessMono(monitorWork_.data(), monitorBytes);
     if (slot->virt)
         slot->virt->ProcessMono(virtualWork_.data(), virtualBytes);
