@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench_paths.h"
 #include "effect.h"
 
 namespace {
@@ -19,15 +20,6 @@ constexpr int kBlock = 1102;
 // Gain parameter 0.5 of the test plug-in is a factor of 2.
 constexpr float kGainParameter = 0.5f;
 constexpr float kGain = 2.0f;
-
-std::string GainPluginPath() {
-    char self[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : "";
-    folder = folder.substr(0, folder.rfind('/'));     // <build>/bench
-    folder = folder.substr(0, folder.rfind('/') + 1); // <build>/
-    return folder + "tests/plugins/gain.so";
-}
 
 std::vector<std::int16_t> Voice() {
     std::vector<std::int16_t> block(kBlock);
@@ -43,7 +35,7 @@ void PerSample(benchmark::State& state) {
 
 void BM_EffectProcessMonoGain(benchmark::State& state) {
     PnAudioEffect effect;
-    if (effect.Load(GainPluginPath(), true) != kVstSuccess) {
+    if (effect.Load(BenchBuildFolder() + "tests/plugins/gain.so", true) != kVstSuccess) {
         state.SkipWithError("the test gain plug-in is not built (build the tests)");
         return;
     }

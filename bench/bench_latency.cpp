@@ -41,6 +41,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_paths.h"
 #include "config.h"
 #include "effect.h"
 #include "platform/sound_server.h"
@@ -345,14 +346,6 @@ BENCHMARK(BM_RoundTripThroughServerLoopback)
 
 // ---- The running voice server ----
 
-std::string BuildFolder() {
-    char self[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : "";
-    folder = folder.substr(0, folder.rfind('/'));   // <build>/bench
-    return folder.substr(0, folder.rfind('/') + 1); // <build>/
-}
-
 std::string ShellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (char c : text)
@@ -450,7 +443,7 @@ public:
         std::string command = "env";
         for (const std::string& setting : env_)
             command += " " + ShellQuoted(setting);
-        command += " " + ShellQuoted(BuildFolder() + "bin/voxwarpctl") + " " + arguments +
+        command += " " + ShellQuoted(BenchBuildFolder() + "bin/voxwarpctl") + " " + arguments +
                    " >/dev/null 2>&1 && echo ok";
         return Run(command) == "ok";
     }
@@ -461,7 +454,7 @@ private:
     bool PrepareProgramFolder() {
         namespace fs = std::filesystem;
         const std::string program = folder_ + "/program";
-        const std::string brevo = BuildFolder() + "bin/effects/Brevo.so";
+        const std::string brevo = BenchBuildFolder() + "bin/effects/Brevo.so";
         std::error_code failed;
         for (const char* sub : {"/effects", "/backsounds", "/emoticsounds"})
             fs::create_directories(program + sub, failed);
@@ -506,7 +499,7 @@ private:
         for (std::string& setting : strings)
             envp.push_back(setting.data());
         envp.push_back(nullptr);
-        std::string program = BuildFolder() + "bin/VoxwarpServer";
+        std::string program = BenchBuildFolder() + "bin/VoxwarpServer";
         std::string foreground = "-f";
         char* argv[] = {program.data(), foreground.data(), nullptr};
         posix_spawn_file_actions_t actions;

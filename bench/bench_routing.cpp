@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "audio_memory_backend.h"
+#include "bench_paths.h"
 #include "effect.h"
 #include "stream.h"
 
@@ -36,16 +37,8 @@ constexpr double kBlockSeconds = 1102.0 / 44100.0;
 // that bounded (about 2 MB per output for 500 blocks).
 constexpr benchmark::IterationCount kBlocks = 500;
 
-std::string BuildFolder() {
-    char self[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : "";
-    folder = folder.substr(0, folder.rfind('/'));   // <build>/bench
-    return folder.substr(0, folder.rfind('/') + 1); // <build>/
-}
-
 std::string BrevoPath() {
-    return BuildFolder() + "bin/effects/Brevo.so";
+    return BenchBuildFolder() + "bin/effects/Brevo.so";
 }
 
 // "Octave up": eight overlaps and pitch factor 2, the other parameters at Brevo's defaults.

@@ -17,6 +17,14 @@ fi
 
 "$ctl" vcard install >/dev/null
 
+# A program folder without any configuration gets the starter voice effects (Chipmunk, Deep
+# voice, Alien in slots 1 to 3).
+home=${VOXWARP_HOME:-$build/bin}
+if [ ! -e "$home/config.ini" ] && [ ! -e "$home/voiceeffects.ini" ]; then
+    mkdir -p "$home"
+    cp "$build/bin/starter/config.ini" "$build/bin/starter/voiceeffects.ini" "$home/"
+fi
+
 # The recording device: the configured one, else the sound server's default recording device
 # (or its first one) that is not the virtual microphone itself.
 if [ -z "$("$ctl" cards | sed -n 's/^input: //p')" ]; then
@@ -39,7 +47,7 @@ The voice changer runs: it records "$("$ctl" cards | sed -n 's/^input: //p')" an
 which chat and recording programs can choose as their microphone.
 Steer it with $ctl, for example:
   $ctl client-started        (effects and sounds apply while a client runs)
-  $ctl effect 1              (voice effect of slot 1; "effect off" for none)
+  $ctl effect 1              (voice effect of slot 1, Chipmunk; "effect off" for none)
   $ctl fun play 1            (fun sound 1)
   $ctl service stop          (stop the voice server)
   $ctl --help                (every command)
