@@ -97,6 +97,10 @@ void VoiceServer::SoundSelect(std::int32_t slot, const std::string& fileName) {
         UnloadBackground(slot);
         return;
     }
+    if (!AcceptFileName(method, fileName)) {
+        ReportError("%s", WaveErrorText(kWaveOpenError).c_str());
+        return;
+    }
     std::uint32_t code = LoadBackground(slot, config_.BackSoundFolder() + fileName);
     if (code != 0)
         ReportError("%s", WaveErrorText(code).c_str());
@@ -135,6 +139,10 @@ void VoiceServer::EmoticSelect(std::int32_t slot, const std::string& fileName) {
         return;
     if (fileName.empty()) {
         UnloadFun(slot); // an empty name empties the slot instead of failing to open a folder
+        return;
+    }
+    if (!AcceptFileName(method, fileName)) {
+        ReportError("%s", WaveErrorText(kWaveOpenError).c_str());
         return;
     }
     const std::string path = startFolder_ + "emoticsounds/" + fileName;

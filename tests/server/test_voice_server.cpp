@@ -149,6 +149,11 @@ TEST(VoiceServerSounds, BackgroundSlotsFollowTheConfigurationAndCommands) {
     server.SrvGetErrors();
     server.SoundSelect(0, "nothing.wav");
     EXPECT_EQ(server.BackgroundName(0), "");
+    // A name that leaves the sound folder is refused even where it leads to a sound.
+    server.SoundSelect(1, "../backsounds/wind.wav");
+    server.EmoticSelect(5, "../backsounds/wind.wav");
+    EXPECT_EQ(server.BackgroundName(1), "");
+    EXPECT_EQ(env.CountLog("Fun sound #5 load."), 0);
     expected = {"Error opening WAV file", kHint};
     EXPECT_EQ(server.SrvGetErrors(), expected);
 }
