@@ -210,7 +210,8 @@ protected:
             bytes = testsupport::ReadFile(raw);
         }
         std::vector<std::int16_t> samples(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+        if (!samples.empty())
+            std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
         // The first part may still hold what was queued before the change.
         std::size_t skip = std::min<std::size_t>(samples.size(), kRate / 4);
         samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(skip));
