@@ -31,6 +31,8 @@ public:
     // Watcher periods without a captured block, with the input open, after which capture
     // counts as stalled (the sound server went away) and the streams are rebuilt.
     static constexpr int kStallPeriods = 12;
+    // Watcher periods between two attempts to load a missing virtual microphone again.
+    static constexpr unsigned kReloadCardPeriods = 8;
     // Longest text of one reported error, in bytes.
     static constexpr std::size_t kMaxErrorBytes = 10000;
 

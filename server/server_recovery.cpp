@@ -63,7 +63,7 @@ void VoiceServer::ReopenLostCards() {
     // A virtual card that went away is loaded again (now and then: the sound server may be
     // down); the change of the device lists that this makes then reopens it.
     if (DeviceOf(kStreamVirtual) == kNoStreamDevice && virtualCardLoader_ &&
-        loaderPeriods_++ % kStallPeriods == 0)
+        loaderPeriods_++ % kReloadCardPeriods == 0)
         virtualCardLoader_();
     std::string devices = DeviceSignature();
     if (devices == lastDevices_)
