@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench_paths.h"
-#include "effect.h"
+#include "effect/effect.h"
 
 namespace {
 

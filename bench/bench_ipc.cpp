@@ -9,12 +9,12 @@
 #include <thread>
 #include <unistd.h>
 
-#include "ipc.h"
+#include "ipc/ipc.h"
+#include "ipc/pnipc_cli.h"
+#include "ipc/pnipc_cmds.h"
+#include "ipc/pnipc_srv.h"
+#include "ipc/voice_handlers.h"
 #include "platform/kobjects.h"
-#include "pnipc_cli.h"
-#include "pnipc_cmds.h"
-#include "pnipc_srv.h"
-#include "voice_handlers.h"
 
 namespace {
 

@@ -41,12 +41,12 @@
 #include <thread>
 #include <vector>
 
+#include "audio/sound_devices.h"
+#include "audio/wmme.h"
 #include "bench_paths.h"
-#include "config.h"
-#include "effect.h"
-#include "platform/sound_server.h"
-#include "sound_devices.h"
-#include "wmme.h"
+#include "config/config.h"
+#include "effect/effect.h"
+#include "platform/sound/sound_server.h"
 
 extern char** environ;
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "logline.h"
-#include "mlog.h"
+#include "base/logline.h"
+#include "base/mlog.h"
 
 namespace {
 

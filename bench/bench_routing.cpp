@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "audio_memory_backend.h"
+#include "audio/audio_memory_backend.h"
 #include "bench_paths.h"
-#include "effect.h"
-#include "stream.h"
+#include "effect/effect.h"
+#include "routing/stream.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "stretcher.h"
+#include "routing/stretcher.h"
 
 namespace {
 

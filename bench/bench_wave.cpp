@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "wave.h"
+#include "sound/wave.h"
 
 namespace {
 

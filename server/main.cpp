@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "audio_backend.h"
-#include "fileversion.h"
-#include "mlog.h"
+#include "base/fileversion.h"
+#include "base/mlog.h"
 #include "platform/program_folder.h"
-#include "platform/sound_server.h"
+#include "platform/sound/audio_backend.h"
+#include "platform/sound/sound_server.h"
 #include "service.h"
 
 int main(int argc, char** argv) {

@@ -4,12 +4,12 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "mixer.h"
-#include "mlog.h"
+#include "audio/mixer.h"
+#include "audio/sound_devices.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
+#include "base/utf8cut.h"
 #include "platform/program_folder.h"
-#include "sound_devices.h"
-#include "strtable.h"
-#include "utf8cut.h"
 
 namespace {
 

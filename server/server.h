@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "config.h"
-#include "stream.h"
-#include "voice_handlers.h"
+#include "config/config.h"
+#include "ipc/voice_handlers.h"
+#include "routing/stream.h"
 
 class PortMixer;
 

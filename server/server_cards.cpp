@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "mixer.h"
-#include "mlog.h"
-#include "sound_devices.h"
-#include "strtable.h"
+#include "audio/mixer.h"
+#include "audio/sound_devices.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
 
 namespace {
 

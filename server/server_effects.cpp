@@ -1,10 +1,10 @@
 // The voice effect slots: selecting the active effect and placing effects into slots.
 #include "server.h"
 
-#include "effect_library.h"
-#include "mlog.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
+#include "effect/effect_library.h"
 #include "server_slots.h"
-#include "strtable.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include <cstdlib>
 
-#include "mixer.h"
-#include "mlog.h"
-#include "sound_devices.h"
-#include "sound_system.h"
+#include "audio/mixer.h"
+#include "audio/sound_devices.h"
+#include "base/mlog.h"
+#include "platform/sound/sound_system.h"
 
 void VoiceServer::WatchOnce() {
     std::lock_guard<std::recursive_mutex> lock(cardLock_);

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "mlog.h"
+#include "base/mlog.h"
 
 // Whether slot lies in 0..count-1 (or is -1 where "none" is allowed). Logs a slot it refuses.
 inline bool AcceptSlot(const char* method, int slot, int count, bool noneAllowed = false) {

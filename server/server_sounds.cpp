@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "mlog.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
 #include "server_slots.h"
-#include "strtable.h"
-#include "wave.h"
+#include "sound/wave.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 #include <chrono>
 #include <thread>
 
-#include "mlog.h"
+#include "audio/sound_devices.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
+#include "ipc/pnipc_srv.h"
 #include "platform/kobjects.h"
 #include "platform/service_manager.h"
-#include "platform/sound_server.h"
-#include "pnipc_srv.h"
-#include "service_control.h"
-#include "sound_devices.h"
-#include "strtable.h"
+#include "platform/sound/sound_server.h"
+#include "service/service_control.h"
 
 MyVoiceService::MyVoiceService(AudioBackend& backend)
     : CNTService(kVoxwarpServiceName, kVoxwarpServiceDisplayName, kVoxwarpServiceDescription),

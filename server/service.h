@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "ipc.h"
-#include "ntservice.h"
-#include "progstate.h"
+#include "ipc/ipc.h"
+#include "ipc/progstate.h"
 #include "server.h"
+#include "service/ntservice.h"
 
 class AudioBackend;
 namespace platform {

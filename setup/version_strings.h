@@ -1,7 +1,7 @@
 // The version strings of one program file (the installer's), looked up by name.
 #pragma once
 
-#include "version_note.h"
+#include "base/version_note.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdint>
 
-#include "utf.h"
+#include "base/utf.h"
 
 namespace voxwarpctl {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ctl_commands.h"
-#include "ipc.h"
+#include "ipc/ipc.h"
 
 namespace voxwarpctl {
 

@@ -1,10 +1,10 @@
 #include "ctl_cards.h"
 
+#include "audio/sound_devices.h"
 #include "ctl_commands.h"
 #include "ctl_library.h"
 #include "ctl_run.h"
 #include "ctl_sound.h"
-#include "sound_devices.h"
 
 namespace voxwarpctl {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
-#include "sound_system.h"
+#include "config/config.h"
+#include "platform/sound/sound_system.h"
 
 namespace voxwarpctl {
 

@@ -1,7 +1,7 @@
 #include "ctl_channel.h"
 
-#include "ipc.h"
-#include "pnipc_cli.h"
+#include "ipc/ipc.h"
+#include "ipc/pnipc_cli.h"
 
 namespace voxwarpctl {
 namespace {

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/error.h"
+#include "base/mlog.h"
 #include "ctl_commands.h"
 #include "ctl_run.h"
-#include "effect_library.h"
-#include "error.h"
-#include "mlog.h"
+#include "effect/effect_library.h"
 
 namespace voxwarpctl {
 namespace {

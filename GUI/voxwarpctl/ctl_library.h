@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
+#include "config/config.h"
 
 namespace voxwarpctl {
 

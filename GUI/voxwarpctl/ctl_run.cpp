@@ -1,11 +1,11 @@
 #include "ctl_run.h"
 
+#include "base/mlog.h"
 #include "ctl_args.h"
 #include "ctl_cards.h"
 #include "ctl_library.h"
 #include "ctl_service.h"
 #include "ctl_sound.h"
-#include "mlog.h"
 
 namespace voxwarpctl {
 

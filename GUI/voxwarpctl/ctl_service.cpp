@@ -2,7 +2,7 @@
 
 #include "ctl_commands.h"
 #include "ctl_run.h"
-#include "ntservice.h"
+#include "service/ntservice.h"
 
 namespace voxwarpctl {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
-#include "service_control.h"
+#include "config/config.h"
+#include "service/service_control.h"
 
 namespace voxwarpctl {
 

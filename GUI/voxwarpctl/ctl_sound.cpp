@@ -1,9 +1,9 @@
 #include "ctl_sound.h"
 
+#include "base/mlog.h"
 #include "ctl_commands.h"
 #include "ctl_run.h"
-#include "mlog.h"
-#include "platform/sound_server.h"
+#include "platform/sound/sound_server.h"
 
 namespace voxwarpctl {
 namespace {

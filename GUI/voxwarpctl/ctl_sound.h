@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sound_system.h"
+#include "platform/sound/sound_system.h"
 
 namespace voxwarpctl {
 

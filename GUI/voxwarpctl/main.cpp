@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "config.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
+#include "config/config.h"
 #include "ctl_channel.h"
 #include "ctl_run.h"
-#include "mlog.h"
-#include "strtable.h"
 
 int main(int argc, char** argv) {
     // No log file unless one is asked for. Messages and log lines name results by their texts,

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "aeffect.h"
+#include "effect/aeffect.h"
 
 class EffectBase;
 

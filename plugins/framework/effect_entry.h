@@ -1,7 +1,7 @@
 // The entry point of an effect plug-in: the one function its shared object exports.
 #pragma once
 
-#include "aeffect.h"
+#include "effect/aeffect.h"
 
 class EffectBase;
 

@@ -4,7 +4,7 @@
 #include <csignal>
 #include <cstdint>
 
-#include "exception.h"
+#include "platform/fault_record.h"
 
 namespace platform {
 

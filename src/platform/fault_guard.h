@@ -2,7 +2,7 @@
 // call runs abandons the call and is reported as a fault record instead of ending the process.
 #pragma once
 
-#include "exception.h"
+#include "platform/fault_record.h"
 
 namespace platform {
 

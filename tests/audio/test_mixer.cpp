@@ -1,14 +1,14 @@
-#include "mixer.h"
+#include "audio/mixer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "audio/sound_devices.h"
+#include "base/strtable.h"
 #include "captured_log.h"
 #include "fake_sound_system.h"
-#include "sound_devices.h"
-#include "strtable.h"
 
 namespace {
 

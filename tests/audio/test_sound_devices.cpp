@@ -1,4 +1,4 @@
-#include "sound_devices.h"
+#include "audio/sound_devices.h"
 
 #include <gtest/gtest.h>
 

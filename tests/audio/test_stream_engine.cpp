@@ -1,4 +1,4 @@
-#include "wmme.h"
+#include "audio/wmme.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "audio_memory_backend.h"
-#include "mlog.h"
-#include "strtable.h"
+#include "audio/audio_memory_backend.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
 #include "temp_dir.h"
 
 namespace {

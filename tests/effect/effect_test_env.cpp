@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "mlog.h"
-#include "strtable.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
 
 namespace testeffect {
 

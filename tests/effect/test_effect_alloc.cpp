@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "effect.h"
+#include "effect/effect.h"
 #include "effect_test_env.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "effect.h"
+#include "effect/effect.h"
 
 #include <cstdint>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "effect_names.h"
+#include "effect/effect_names.h"
 #include "effect_test_env.h"
 
 using testeffect::EffectTestEnv;

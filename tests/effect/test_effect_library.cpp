@@ -1,4 +1,4 @@
-#include "effect_library.h"
+#include "effect/effect_library.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <string>
 
-#include "error.h"
+#include "base/error.h"
+#include "base/strtable.h"
 #include "program_dir.h"
-#include "strtable.h"
+#include "sound/wave.h"
 #include "temp_dir.h"
-#include "wave.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "effect.h"
+#include "effect/effect.h"
 #include "effect_test_env.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "aeffect.h"
-#include "effect.h"
+#include "effect/aeffect.h"
+#include "effect/effect.h"
 #include "effect_test_env.h"
 #include "program_dir.h"
 

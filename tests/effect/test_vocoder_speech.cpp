@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "effect.h"
+#include "effect/effect.h"
 #include "effect_test_env.h"
 #include "pitch_estimate.h"
 #include "program_dir.h"
-#include "wave.h"
+#include "sound/wave.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "pnipc_cli.h"
-#include "pnipc_cmds.h"
+#include "ipc/pnipc_cli.h"
+#include "ipc/pnipc_cmds.h"
 
 using ByteList = std::vector<std::uint8_t>;
 

@@ -8,9 +8,9 @@
 
 #include "child_process.h"
 #include "command_cases.h"
+#include "ipc/pnipc_cli.h"
 #include "ipc_test_env.h"
 #include "platform/process_id.h"
-#include "pnipc_cli.h"
 #include "temp_dir.h"
 
 namespace {

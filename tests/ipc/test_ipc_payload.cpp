@@ -1,5 +1,5 @@
 // The channel block's layout and payload encoding, on plain memory.
-#include "ipc_payload.h"
+#include "ipc/ipc_payload.h"
 
 #include <cstring>
 #include <vector>

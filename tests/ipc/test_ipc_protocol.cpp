@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "command_cases.h"
-#include "ipc_command.h"
-#include "pnipc_srv.h"
+#include "ipc/ipc_command.h"
+#include "ipc/pnipc_srv.h"
 #include "recording_handlers.h"
 
 namespace {

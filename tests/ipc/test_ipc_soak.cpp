@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "ipc/pnipc_cli.h"
 #include "ipc_test_env.h"
-#include "pnipc_cli.h"
 #include "temp_dir.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The server-state observer against real server processes: start in either order, a killed
 // server, a restarted server, and a callback that hangs.
-#include "progstate.h"
+#include "ipc/progstate.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -16,8 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/mlog.h"
 #include "child_process.h"
-#include "mlog.h"
 #include "platform/kobjects.h"
 #include "temp_dir.h"
 

@@ -1,6 +1,6 @@
 // Shared blocks with their lock: creation and opening, bounded copies, the two lock forms and
 // the error texts.
-#include "sharemem.h"
+#include "ipc/sharemem.h"
 
 #include <cstdint>
 #include <limits>
@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/strtable.h"
 #include "ipc_test_env.h"
-#include "strtable.h"
 
 namespace {
 

@@ -10,4 +10,4 @@ if ! echo 'int probe;' | "$compiler" -m32 -fsyntax-only -x c++ - 2>/dev/null; th
     exit 77
 fi
 exec "$compiler" -m32 -ffreestanding -std=c++20 -Wall -Wextra -Werror -fsyntax-only \
-    -I"$src" "$src/aeffect_layout_check.cpp"
+    -I"$src" "$src/effect/aeffect_layout_check.cpp"

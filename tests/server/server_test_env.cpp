@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "strtable.h"
-#include "wave.h"
+#include "base/strtable.h"
+#include "sound/wave.h"
 
 namespace servertest {
 namespace {

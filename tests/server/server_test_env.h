@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "../audio/captured_log.h"
-#include "../audio/fake_sound_system.h"
-#include "audio_memory_backend.h"
+#include "audio/audio_memory_backend.h"
+#include "captured_log.h"
+#include "fake_sound_system.h"
 #include "server.h"
 #include "temp_dir.h"
 

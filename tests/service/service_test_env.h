@@ -13,10 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include "ntservice.h"
+#include "base/strtable.h"
 #include "platform/paths.h"
-#include "service_control.h"
-#include "strtable.h"
+#include "service/ntservice.h"
+#include "service/service_control.h"
 #include "temp_dir.h"
 
 namespace servicetest {

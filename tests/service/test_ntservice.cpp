@@ -8,8 +8,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include "base/mlog.h"
 #include "child_process.h"
-#include "mlog.h"
 #include "platform/service_manager.h"
 #include "service_test_env.h"
 

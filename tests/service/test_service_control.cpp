@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "child_process.h"
-#include "config.h"
+#include "config/config.h"
 #include "ctl_run.h"
 #include "elf_note_image.h"
 #include "service_test_env.h"

@@ -1,7 +1,7 @@
 // The built Wrapup, run as the installer runs it, against a program stamped at build time.
 #include "wrapup.h"
 
-#include "ini.h"
+#include "config/ini.h"
 #include "program_dir.h"
 #include "temp_dir.h"
 

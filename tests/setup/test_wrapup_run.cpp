@@ -1,5 +1,5 @@
 #include "command_line.h"
-#include "ini.h"
+#include "config/ini.h"
 #include "wrapup.h"
 
 #include "elf_note_image.h"

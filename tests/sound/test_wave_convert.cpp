@@ -1,11 +1,11 @@
-#include "wave.h"
+#include "sound/wave.h"
 
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "mlog.h"
+#include "base/mlog.h"
 #include "temp_dir.h"
 #include "wave_test_files.h"
 

@@ -1,7 +1,7 @@
 // Damaged WAV files: random mutations of valid files must never crash the reader or the
 // converter nor make them read outside the file or their buffers (the sanitizer build checks
 // that); each file either reads or fails with one of the WAV errors.
-#include "wave.h"
+#include "sound/wave.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

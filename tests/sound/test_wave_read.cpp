@@ -1,11 +1,11 @@
-#include "wave.h"
+#include "sound/wave.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "mlog.h"
-#include "resstrings.h"
-#include "strtable.h"
+#include "base/mlog.h"
+#include "base/resstrings.h"
+#include "base/strtable.h"
 #include "temp_dir.h"
 #include "wave_test_files.h"
 

@@ -1,6 +1,6 @@
 // WAV files written by other programs: the sounds that alsa-utils installs and files that sox
 // writes in every sample format that the converter takes.
-#include "wave.h"
+#include "sound/wave.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,0 +1,151 @@
+// The effect host: PnAudioEffect loads one effect plug-in, answers its calls to the host, runs
+// 16-bit mono sound through it, reads and writes its parameters and unloads it. Every call into
+// plug-in code is guarded: a plug-in that faults is dropped with a log line and the host goes
+// on without it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/exception.h"
+#include "base/types.h"
+#include "effect/aeffect.h"
+
+// Result of loading a plug-in.
+enum PnVstErrorNum : std::uint32_t {
+    kVstSuccess = 0,
+    kVstLoadError = 1,       // the module could not be loaded (any reason but a missing file)
+    kVstNotFound = 2,        // the module or a library it needs was not found
+    kVstFormatError = 3,     // no entry point, or the entry point gave no effect
+    kVstNoAudioChannels = 4, // the plug-in has no audio inputs or no audio outputs
+    kVstUndefinedError = 5,  // the plug-in faulted while loading
+};
+
+// The localised message of a PnVstErrorNum value ("Undefined error" for any other value).
+std::string PnVstErrorText(std::uint32_t code);
+
+// The window that a load failure inside plug-in code is shown over (the control panel's).
+class EffectOwnerWindow {
+public:
+    virtual ~EffectOwnerWindow() = default;
+    // A message box with a stop icon.
+    virtual void ShowStopMessage(const std::string& caption, const std::string& text) = 0;
+};
+
+class PnAudioEffect {
+public:
+    // Called from the editor's idle tick when parameters were changed in the editor.
+    using ParamsChangedHook = void (*)(void* context, const std::vector<EffectParam>& params);
+    // Called for each parameter change that the plug-in reports.
+    using ParamChangedHook = void (*)(void* context, int index, const EffectParam& param);
+    // Called when the editor dialog closes.
+    using EditorClosedHook = void (*)(void* context);
+
+    static constexpr std::uint32_t kSampleRate = 44100;
+    // The host's answer to audioMasterVersion.
+    static constexpr intptr_t kHostVersion = 2400;
+    // More audio channels than this are not taken for a plug-in's.
+    static constexpr int32_t kMaxChannels = 1024;
+
+    PnAudioEffect() = default;
+    ~PnAudioEffect();
+    PnAudioEffect(const PnAudioEffect&) = delete;
+    PnAudioEffect& operator=(const PnAudioEffect&) = delete;
+
+    // Loads the plug-in at path in place of the current one; processing runs only when on is
+    // set. A fault inside the plug-in while loading is logged, shown over owner when given, and
+    // gives kVstUndefinedError. Any failure leaves nothing loaded.
+    PnVstErrorNum Load(const std::string& path, bool on, EffectOwnerWindow* owner = nullptr);
+    // Closes the plug-in and frees its module. Safe when nothing is loaded.
+    void UnLoad();
+    // Frees the module without telling the plug-in and forgets the plug-in and its names.
+    void Terminate();
+    bool IsLoaded() const { return plugin_ != nullptr; }
+
+    // Runs byteCount / 2 16-bit samples in place through the plug-in (an odd last byte stays
+    // as it is). Does nothing when nothing is loaded or the effect is off. Does not allocate
+    // once the buffers have grown to the longest block.
+    void ProcessMono(void* samples, std::uint32_t byteCount);
+
+    // Parameters; indices outside 0 .. GetNumParams() - 1 are ignored (value 0).
+    std::uint16_t GetNumParams() const;
+    std::string GetParamName(int index);
+    float GetParameter(int index);
+    void SetParameter(int index, float value);
+    // Names and values of every parameter, by index.
+    std::vector<EffectParam> GetParams();
+    // Sets parameter i to the value of entry i, in order; names are ignored.
+    void SetParams(const std::vector<EffectParam>& params);
+
+    // Editor calls (guarded); window is the parent window (an X11 window id on Linux).
+    bool EditOpen(void* window);
+    void EditIdle();
+    void EditClose();
+    // The editor's rectangle; false when the plug-in gives none.
+    bool EditGetRect(ERect& rect);
+
+    // The listener of parameter changes and of the editor dialog.
+    void SetListener(void* context, ParamsChangedHook paramsChanged, ParamChangedHook paramChanged,
+                     EditorClosedHook editorClosed);
+    bool IsModified() const { return modified_; }
+    void SetModified(bool modified) { modified_ = modified; }
+
+    bool IsOn() const { return on_; }
+    // Display name: the plug-in's own effect name, or else the base name.
+    const std::string& Name() const { return name_; }
+    const std::string& BaseName() const { return baseName_; }
+    const std::string& FileName() const { return fileName_; }
+    const std::string& Path() const { return path_; }
+    std::int32_t NumInputs() const { return numInputs_; }
+    std::int32_t NumOutputs() const { return numOutputs_; }
+
+    // The function handed to plug-ins for their calls to the host.
+    static intptr_t HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                 void* ptr, float opt);
+
+private:
+    PnVstErrorNum _SecureLoad(const std::string& path, bool on);
+    // The load steps from opening the module to setting the sample rate.
+    PnVstErrorNum LoadSteps(bool on);
+    // Sends an opcode during loading; a fault is kept for Load to report.
+    bool LoadCall(int32_t opcode, intptr_t value = 0, void* ptr = nullptr, float opt = 0);
+    // Sends an opcode under a guard; a fault drops the plug-in (logged for method).
+    bool Dispatch(const char* method, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                  float opt, intptr_t* result = nullptr);
+    // Logs a fault of the plug-in inside method and drops it without running more of its code.
+    void DropFaulted(const char* method, const FaultRecord& fault);
+    // Terminate for a plug-in that faulted: its module is not freed.
+    void TerminateFaulted();
+    void Release(bool freeModule);
+    // Grows the sample and scratch buffers to frames; false when memory ran out.
+    bool GrowBuffers(std::size_t frames);
+
+    void* module_ = nullptr;
+    std::string name_;
+    std::string baseName_;
+    std::string fileName_;
+    std::string path_;
+    AEffect* plugin_ = nullptr;
+    bool on_ = false;
+    // A fault inside the plug-in during the current load.
+    bool loadFaulted_ = false;
+    FaultRecord loadFault_;
+
+    std::int32_t numInputs_ = 0;
+    std::int32_t numOutputs_ = 0;
+    // Channel 0 points at the sample buffers during a call; the others at scratch buffers.
+    std::vector<float*> inputs_;
+    std::vector<float*> outputs_;
+    std::vector<std::vector<float>> scratchInputs_;
+    std::vector<std::vector<float>> scratchOutputs_;
+    std::size_t scratchFrames_ = 0;
+    std::vector<float> input_;
+    std::vector<float> output_;
+
+    void* listenerContext_ = nullptr;
+    bool modified_ = false;
+    ParamsChangedHook paramsChanged_ = nullptr;
+    ParamChangedHook paramChanged_ = nullptr;
+    EditorClosedHook editorClosed_ = nullptr;
+};

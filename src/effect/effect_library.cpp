@@ -1,0 +1,269 @@
+#include "effect/effect_library.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "base/error.h"
+#include "base/mlog.h"
+#include "base/strtable.h"
+#include "effect/effect.h"
+#include "effect/effect_names.h"
+#include "sound/wave.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPluginExtension = ".so";
+
+std::mutex lastFolderMutex;
+std::string lastFolder;
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+// Deletes a file; kindId names what it is in the message.
+void DeleteFile(const std::string& path, unsigned kindId) {
+    std::error_code error;
+    // A write-protected file is made writable first, as a user deleting it would expect.
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, error);
+    if (error) {
+        throw MyError(LoadStr(241).c_str(), path.c_str(), static_cast<unsigned>(error.value()));
+    }
+    if (!fs::remove(path, error) || error) {
+        unsigned code = error ? static_cast<unsigned>(error.value()) : ENOENT;
+        throw MyError(LoadStr(242).c_str(), LoadStr(kindId).c_str(), path.c_str(), code);
+    }
+}
+
+// Copies source to target through a temporary file in the target's folder, so that a failed
+// copy never leaves a partial target. Returns 0 or the error code.
+int CopyInto(const std::string& source, const std::string& target) {
+    std::error_code error;
+    fs::create_directories(fs::path(target).parent_path(), error);
+    if (error) {
+        return error.value();
+    }
+    std::string temporary = target + ".part";
+    fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
+    if (!error) {
+        fs::rename(temporary, target, error);
+    }
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return error.value();
+    }
+    return 0;
+}
+
+// Moves a file into another folder of the same file system (a copy and delete across file
+// systems). Returns 0 or the error code.
+int MoveInto(const std::string& source, const std::string& target) {
+    std::error_code error;
+    fs::create_directories(fs::path(target).parent_path(), error);
+    if (error) {
+        return error.value();
+    }
+    fs::rename(source, target, error);
+    if (error == std::errc::cross_device_link) {
+        int code = CopyInto(source, target);
+        if (code != 0) {
+            return code;
+        }
+        fs::remove(source, error);
+        return 0;
+    }
+    return error ? error.value() : 0;
+}
+
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& extension,
+                                   bool stripExtension) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (!it->is_regular_file(error)) {
+            continue;
+        }
+        std::string name = it->path().filename().string();
+        if (name.size() > extension.size() &&
+            EqualNoCase(name.substr(name.size() - extension.size()), extension)) {
+            names.push_back(stripExtension ? name.substr(0, name.size() - extension.size()) : name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void ImportSound(const AppConfig& config, const std::string& sourcePath, const std::string& folder,
+                 unsigned existsId) {
+    std::string fileName = ImportFileName(sourcePath);
+    if (fileName.empty() || Exists(folder + fileName)) {
+        // A path that names no file cannot be imported either; the message names it.
+        if (!fileName.empty()) {
+            throw MyError(LoadStr(existsId).c_str(), fileName.c_str());
+        }
+        throw MyError(LoadStr(250).c_str(), WaveErrorText(kWaveOpenError).c_str(),
+                      sourcePath.c_str());
+    }
+    WaveErrorNum checked = WaveCanUse(sourcePath);
+    if (checked != kWaveSuccess) {
+        throw MyError(LoadStr(250).c_str(), WaveErrorText(checked).c_str(), sourcePath.c_str());
+    }
+    Wave wave;
+    WaveErrorNum read = wave.ReadFromFile(sourcePath);
+    if (read != kWaveSuccess) {
+        throw MyError(LoadStr(250).c_str(), WaveErrorText(read).c_str(), sourcePath.c_str());
+    }
+    const WaveFormat source = wave.format;
+    std::uint32_t converted = wave.ConvertToOneChanel16Bit();
+    if (converted != 0) {
+        char tag[128];
+        if (source.formatTag == kWaveFormatPcm) {
+            std::snprintf(tag, sizeof tag, "%s", LoadStr(255).c_str());
+        } else {
+            std::snprintf(tag, sizeof tag, LoadStr(252).c_str(),
+                          static_cast<unsigned>(source.formatTag));
+        }
+        throw MyError(LoadStr(253).c_str(), tag, static_cast<unsigned>(source.samplesPerSec),
+                      static_cast<unsigned>(source.channels),
+                      static_cast<unsigned>(source.bitsPerSample), converted);
+    }
+    std::string temporary = config.ProgramFolder() + "tmp.wav";
+    if (wave.WriteToFile(temporary) != kWaveSuccess) {
+        throw MyError("%s", LoadStr(256).c_str());
+    }
+    int moved = MoveInto(temporary, folder + fileName);
+    if (moved != 0) {
+        throw MyError(LoadStr(254).c_str(), static_cast<unsigned>(moved));
+    }
+    std::lock_guard<std::mutex> lock(lastFolderMutex);
+    lastFolder = fs::path(sourcePath).parent_path().string();
+}
+
+} // namespace
+
+int FindVoiceEffect(const std::vector<VoiceEffect>& effects, const std::string& name) {
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        if (EqualNoCase(effects[i].name, name)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void DeleteVoiceEffect(AppConfig& config, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= config.voiceEffects.size()) {
+        return;
+    }
+    const std::string& name = config.voiceEffects[static_cast<std::size_t>(index)].name;
+    for (std::string& slot : config.effects) {
+        if (slot == name) {
+            slot.clear();
+        }
+    }
+    config.voiceEffects.erase(config.voiceEffects.begin() + index);
+}
+
+std::string PluginPath(const AppConfig& config, const std::string& plugin) {
+    return config.PluginFolder() + plugin + kPluginExtension;
+}
+
+std::string ImportFileName(const std::string& sourcePath) {
+    if (sourcePath.empty() || sourcePath.front() != '/') {
+        return {};
+    }
+    return sourcePath.substr(sourcePath.find_last_of('/') + 1);
+}
+
+bool TestPlugin(const std::string& path, std::string& message) {
+    PnAudioEffect effect;
+    const PnVstErrorNum result = effect.Load(path, false);
+    message = PnVstErrorText(result);
+    effect.UnLoad();
+    return result == kVstSuccess;
+}
+
+void ImportPlugin(const AppConfig& config, const std::string& sourcePath) {
+    std::string fileName = ImportFileName(sourcePath);
+    if (fileName.size() < 5) {
+        throw MyError(LoadStr(243).c_str(), fileName.c_str());
+    }
+    std::string plugin = SplitEffectPath(fileName).baseName;
+    if (PluginExists(config, plugin)) {
+        throw MyError(LoadStr(244).c_str(), plugin.c_str());
+    }
+    std::string message;
+    if (!TestPlugin(sourcePath, message)) {
+        throw MyError("%s", message.c_str());
+    }
+    // Stored under the plug-in's name, which is what the library's plug-in path looks for on a
+    // file system where letter case counts.
+    int copied = CopyInto(sourcePath, PluginPath(config, plugin));
+    if (copied != 0) {
+        throw MyError(LoadStr(245).c_str(), static_cast<unsigned>(copied));
+    }
+}
+
+bool PluginExists(const AppConfig& config, const std::string& plugin) {
+    return Exists(PluginPath(config, plugin));
+}
+
+void DeletePlugin(const AppConfig& config, const std::string& plugin) {
+    DeleteFile(PluginPath(config, plugin), 246);
+}
+
+std::vector<std::string> ListPlugins(const AppConfig& config) {
+    return ListFiles(config.PluginFolder(), kPluginExtension, true);
+}
+
+void ImportBackSound(const AppConfig& config, const std::string& sourcePath) {
+    ImportSound(config, sourcePath, config.BackSoundFolder(), 247);
+}
+
+void ImportFunSound(const AppConfig& config, const std::string& sourcePath) {
+    ImportSound(config, sourcePath, config.FunSoundFolder(), 249);
+}
+
+bool BackSoundExists(const AppConfig& config, const std::string& fileName) {
+    return !fileName.empty() && Exists(config.BackSoundFolder() + fileName);
+}
+
+bool FunSoundExists(const AppConfig& config, const std::string& fileName) {
+    return !fileName.empty() && Exists(config.FunSoundFolder() + fileName);
+}
+
+void DeleteBackSound(const AppConfig& config, const std::string& fileName) {
+    DeleteFile(config.BackSoundFolder() + fileName, 248);
+}
+
+void DeleteFunSound(const AppConfig& config, const std::string& fileName) {
+    DeleteFile(config.FunSoundFolder() + fileName, 251);
+}
+
+std::vector<std::string> ListBackSounds(const AppConfig& config) {
+    return ListFiles(config.BackSoundFolder(), ".wav", false);
+}
+
+std::vector<std::string> ListFunSounds(const AppConfig& config) {
+    return ListFiles(config.FunSoundFolder(), ".wav", false);
+}
+
+std::string LastImportFolder() {
+    std::lock_guard<std::mutex> lock(lastFolderMutex);
+    return lastFolder;
+}

@@ -1,0 +1,46 @@
+#include "routing/routing_plan.h"
+
+namespace {
+constexpr std::uint32_t kRate = 44100;
+constexpr std::uint32_t kQueueHighMs = 150;
+constexpr std::uint32_t kMaxBufferMsForConfiguredCount = 150;
+constexpr std::uint32_t kLongBufferCount = 10;
+} // namespace
+
+RoutingLayout ComputeRoutingLayout(std::uint16_t bufferMs) {
+    RoutingLayout layout;
+    layout.blockSamples = static_cast<std::uint32_t>(bufferMs) * kRate / 1000;
+    layout.queueHigh = kQueueHighMs * kRate / 1000;
+    layout.queueLow = static_cast<std::uint32_t>(static_cast<float>(layout.blockSamples) * 3.0f);
+    if (layout.queueLow > layout.queueHigh) {
+        // Input buffers longer than 50 ms: the upper threshold moves well above the lower one.
+        layout.queueHigh = (layout.queueLow + bufferMs) * kRate / 1000;
+    }
+    const std::uint32_t fromLow = 4 * layout.queueLow;
+    const std::uint32_t fromBlock = 2 * layout.blockSamples;
+    layout.workBytes = fromLow > fromBlock ? fromLow : fromBlock;
+    layout.workMs =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(layout.workBytes / 2) * 1000 / kRate);
+    return layout;
+}
+
+std::uint32_t OutputBufferCount(const RoutingLayout& layout, std::uint32_t configured) {
+    return layout.workMs > kMaxBufferMsForConfiguredCount ? kLongBufferCount : configured;
+}
+
+OutputDecision DecideOutput(const RoutingLayout& layout, std::uint32_t queuedSamples,
+                            std::uint32_t queuedBuffers, std::uint32_t& overruns) {
+    if (queuedSamples > layout.queueHigh && queuedBuffers > 1) {
+        if (overruns < 3) {
+            ++overruns;
+            return {OutputAction::Stretch, layout.queueHigh};
+        }
+        overruns = 1;
+        return {OutputAction::Drop, 0};
+    }
+    if (queuedSamples < layout.queueLow) {
+        return {OutputAction::Stretch, layout.queueLow};
+    }
+    overruns = 0;
+    return {OutputAction::Keep, 0};
+}

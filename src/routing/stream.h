@@ -1,0 +1,214 @@
+// The voice server's routing stream: one capture stream (the microphone) and two playback
+// streams (the virtual microphone other programs record from, and the monitor the user hears),
+// with the voice effect slots, the background and fun sound slots, drift compensation per
+// output and the oscilloscope publication. Every captured block runs through a fixed pipeline
+// on the engine thread: copy, stretch per output, effect, mixing, oscilloscope, write.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "audio/wmme.h"
+#include "base/types.h"
+#include "routing/osci_publisher.h"
+#include "routing/routing_plan.h"
+#include "routing/sound_slot.h"
+#include "routing/stretcher.h"
+
+class PnAudioEffect;
+namespace platform {
+class NamedEvent;
+}
+
+// Stream types.
+constexpr int kStreamMonitor = 0;
+constexpr int kStreamVirtual = 1;
+constexpr int kStreamInput = 2;
+// The device number of a stream that has no device.
+constexpr int kNoStreamDevice = -2;
+
+constexpr int kEffectSlots = 3;
+constexpr int kBackgroundSlots = 3;
+constexpr int kFunSoundSlots = 60;
+
+// Pulsed when a fun sound ended, or an empty fun slot was played.
+constexpr const char* kFunSoundEventName = "Global\\PN_EV_EMOTIC";
+
+// The fun sounds: a one-shot sound that ends pulses the fun-sound event.
+class FunSoundList : public SoundList {
+public:
+    explicit FunSoundList(class PnIOStream& owner);
+
+protected:
+    void OnSoundFinished(std::size_t index) override;
+
+private:
+    class PnIOStream& owner_;
+};
+
+class PnIOStream : public PortAudio {
+public:
+    // The streams play and record through backend, which must outlive the object.
+    explicit PnIOStream(AudioBackend& backend);
+    ~PnIOStream() override;
+
+    // Creates the events and the oscilloscope block, the three stream objects and starts the
+    // engine thread. False when the fun-sound event or the engine thread cannot be created.
+    bool Init();
+    // Closes and recreates both events and the oscilloscope block (under the stream lock).
+    void CreateSignals();
+
+    // Opens the stream of a type (kStreamMonitor, kStreamVirtual, kStreamInput). The input
+    // fixes the block size, the queue thresholds and the work buffers, so it must be opened
+    // before the outputs.
+    bool Open(int type, int device, std::uint32_t bitsPerSample, std::uint32_t sampleRate,
+              std::uint16_t bufferMs, std::uint32_t bufferCount);
+    bool Start(int type);
+    void Close(int type);
+    // Close, then Open and Start; kNoStreamDevice closes the stream and gives false.
+    bool Restart(int type, int device, std::uint32_t bitsPerSample, std::uint32_t sampleRate,
+                 std::uint16_t bufferMs, std::uint32_t bufferCount);
+    // Device number of the open stream of the type; kNoStreamDevice when none is open.
+    int DeviceOf(int type) const;
+    // The ring of an output (kStreamMonitor, kStreamVirtual): buffers, bytes and what is queued;
+    // all 0 for another type or while the output is closed.
+    QueueState OutputQueueState(int type);
+    // Blocks with sound the capture stream has delivered so far: a count that stands still
+    // while the input is open tells that capture has stalled.
+    std::uint64_t CapturedBlocks() const { return capturedBlocks_.load(std::memory_order_relaxed); }
+    // Closes every stream, stops the engine thread and unloads every sound and effect.
+    void CloseAll();
+
+    // Engine callbacks (engine thread). OnMessage handles the stream's own request to stop
+    // the capture after an output failed and passes everything else to the engine.
+    void OnMessage(std::uint32_t message, std::uintptr_t param) override;
+    void OnInputData(BufferInfo info) override;
+    void OnOutputDone(BufferInfo info) override;
+    void OnAudioException(std::uint32_t message) override;
+
+    // Effect slots 0..2 (other slots are ignored; loads give kVstLoadError). A plug-in is
+    // loaded outside the stream lock and swapped in under it, so a block never waits for a load.
+    std::uint32_t LoadEffect(int slot, const std::string& path);
+    void UnloadEffect(int slot);
+    void SetEffectParams(int slot, const std::vector<EffectParam>& params);
+    // The path of the plug-in in the slot's virtual host; empty when nothing is loaded.
+    std::string EffectPath(int slot);
+    bool IsEffectLoaded(int slot);
+
+    // Background slots 0..2 and fun slots 0..59 (others are ignored; loads give a WAV error).
+    std::uint32_t LoadBackground(int slot, const std::string& path);
+    void UnloadBackground(int slot);
+    // The file-name part of the loaded background sound's path; empty when none.
+    std::string BackgroundName(int slot);
+    // The caller holds the stream lock and logs.
+    std::uint32_t LoadFun(int slot, const std::string& path);
+    void UnloadFun(int slot);
+    // Volume 0..255, taken as 0..100 (above 100 acts as 100); 0 switches the sound off.
+    void SetBackgroundVolume(int slot, std::uint8_t volume);
+    void PlayFun(int slot);
+    void StopFun(int slot);
+    void StopAllFun();
+    // One flag per fun slot, true while it plays.
+    std::vector<bool> FunStatus();
+
+    void SelectBackground(int index) { selectedBackground_.store(index); }
+    void SelectEffect(int index) { selectedEffect_.store(index); }
+    int SelectedBackground() const { return selectedBackground_.load(); }
+    int SelectedEffect() const { return selectedEffect_.load(); }
+
+    void SetClientRunning(bool running) { clientRunning_.store(running); }
+    bool ClientRunning() const { return clientRunning_.load(); }
+    void SetMonitorOn(std::uint8_t on) { monitorOn_.store(on); }
+    void SetMonitorVol(std::uint8_t volume) { monitorVol_.store(volume); }
+    // 0: the monitor always carries the voice; 1: only while an effect is selected.
+    void SetListen(std::uint32_t listen) { listen_.store(listen); }
+    bool OutputFailed() const { return outputFailed_.load(); }
+    void ClearOutputFailed() { outputFailed_.store(false); }
+
+    // The block size, thresholds and work buffers of the open input (all 0 while closed).
+    const RoutingLayout& Layout() const { return layout_; }
+    // Guards the slots, the selections, the events and the oscilloscope block; re-entrant.
+    std::recursive_mutex& StreamLock() { return streamLock_; }
+
+    // Process-wide: consecutive over-full blocks per output, and whether the first block of
+    // the process is still to be delayed.
+    static std::uint32_t MonitorOverruns();
+    static std::uint32_t VirtualOverruns();
+    static bool FirstBlockDelayPending();
+    // Process-wide, per output (kStreamMonitor, kStreamVirtual; 0 for another type): blocks
+    // dropped because the output's queue stayed over-full, and blocks whose write the output
+    // refused (no free buffer, a device error). Never reset.
+    static std::uint32_t DroppedBlocks(int type);
+    static std::uint32_t FailedWrites(int type);
+
+    // Pulses the fun-sound event (under the stream lock).
+    void PulseFunSoundEvent();
+
+private:
+    struct EffectSlot;
+    PaStream* StreamOf(int type) const;
+    bool OpenInput(int device, std::uint32_t bits, std::uint32_t rate, std::uint16_t ms,
+                   std::uint32_t count);
+    bool OpenOutput(int type, int device, std::uint32_t bits, std::uint32_t rate,
+                    std::uint32_t count);
+    void FreeWorkBuffers();
+    // Stretches one output's block toward its queue range; returns the bytes to write and
+    // whether the write is dropped.
+    std::uint32_t StretchOutput(PaStreamOut& out, DriftStretcher& stretcher, std::int16_t* work,
+                                std::uint32_t samples, std::atomic<std::uint32_t>& overruns,
+                                bool& drop);
+    // Counts a block an output lost: dropped over-full, or its write refused.
+    static void CountLostBlock(int type, bool dropped, MmeErrorNum result);
+    void RunEffect(std::uint32_t monitorBytes, std::uint32_t virtualBytes);
+    void MixSounds(std::uint32_t monitorBytes, std::uint32_t virtualBytes);
+    void PublishOsci(std::uint32_t virtualBytes);
+    void StopCaptureAfterFailure();
+    void DestroyStreams();
+    std::atomic<bool>& OutputRunning(int type) { return outputRunning_[type]; }
+
+    AudioBackend& backend_;
+    std::recursive_mutex streamLock_;
+
+    SoundList backgrounds_;
+    FunSoundList funSounds_;
+    std::uint32_t backgroundPos_[2] = {0, 0}; // [kStreamMonitor], [kStreamVirtual]
+    std::array<std::array<std::uint32_t, kFunSoundSlots>, 2> funPos_{};
+    std::atomic<int> selectedBackground_{-1};
+    std::atomic<int> selectedEffect_{-1};
+    std::unique_ptr<EffectSlot[]> effects_;
+
+    std::unique_ptr<PaStreamOut> monitorOut_;
+    std::unique_ptr<PaStreamOut> virtualOut_;
+    std::unique_ptr<PaStreamIn> input_;
+    // Serialises the capture stream's open, close and destruction with the stop the engine
+    // thread makes after an output failed (which only tries it, never waits).
+    std::mutex streamObjectsLock_;
+    // Set by Start and cleared by Open and Close of an output ([kStreamMonitor],
+    // [kStreamVirtual]); the drift compensation runs only for a running output.
+    std::atomic<bool> outputRunning_[2] = {false, false};
+
+    RoutingLayout layout_;
+    std::vector<std::int16_t> monitorWork_;
+    std::vector<std::int16_t> virtualWork_;
+    DriftStretcher monitorStretcher_{0, 160, 80, 160};
+    DriftStretcher virtualStretcher_{0, 160, 80, 160};
+
+    std::atomic<bool> clientRunning_{false};
+    std::atomic<std::uint8_t> monitorOn_{0};
+    std::atomic<std::uint8_t> monitorVol_{100};
+    std::atomic<std::uint32_t> listen_{0};
+    std::atomic<bool> outputFailed_{false};
+    std::atomic<std::uint64_t> capturedBlocks_{0};
+    // The pipeline step in progress, for the fault log line; "" between blocks.
+    std::atomic<const char*> stepLabel_{""};
+    // "Effect:" and the effect's name, built on the engine thread without allocation.
+    char effectLabel_[128] = {};
+
+    std::unique_ptr<platform::NamedEvent> funEvent_;
+    OsciPublisher osci_;
+};

@@ -1,0 +1,178 @@
+// The routing stream's slots: effect plug-ins, background sounds and fun sounds.
+#include <utility>
+
+#include "base/mlog.h"
+#include "routing/stream.h"
+#include "routing/stream_internal.h"
+#include "sound/wave.h"
+
+namespace {
+
+bool InRange(int slot, int count) {
+    return slot >= 0 && slot < count;
+}
+
+} // namespace
+
+FunSoundList::FunSoundList(PnIOStream& owner) : SoundList(kFunSoundSlots, false), owner_(owner) {}
+
+// The plug-ins load outside the stream lock (a load may take long and runs plug-in code), are
+// swapped in under it, and the old ones unload outside it again: a block never waits for them.
+std::uint32_t PnIOStream::LoadEffect(int slot, const std::string& path) {
+    if (!InRange(slot, kEffectSlots))
+        return kVstLoadError;
+    LogPlain("Effect #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
+    auto monitor = std::make_unique<PnAudioEffect>();
+    auto virt = std::make_unique<PnAudioEffect>();
+    std::uint32_t result = monitor->Load(path, true);
+    if (result == kVstSuccess)
+        result = virt->Load(path, true);
+    {
+        std::lock_guard<std::recursive_mutex> lock(streamLock_);
+        EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
+        std::swap(target.monitor, monitor);
+        std::swap(target.virt, virt);
+    }
+    if (monitor)
+        monitor->UnLoad();
+    if (virt)
+        virt->UnLoad();
+    return result;
+}
+
+void PnIOStream::UnloadEffect(int slot) {
+    if (!InRange(slot, kEffectSlots))
+        return;
+    std::unique_ptr<PnAudioEffect> monitor;
+    std::unique_ptr<PnAudioEffect> virt;
+    {
+        std::lock_guard<std::recursive_mutex> lock(streamLock_);
+        EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
+        if (target.virt && target.virt->IsLoaded())
+            LogPlain("Effect #%u unload.", static_cast<unsigned>(slot));
+        monitor = std::move(target.monitor);
+        virt = std::move(target.virt);
+    }
+    if (virt)
+        virt->UnLoad();
+    if (monitor)
+        monitor->UnLoad();
+}
+
+void PnIOStream::SetEffectParams(int slot, const std::vector<EffectParam>& params) {
+    if (!InRange(slot, kEffectSlots))
+        return;
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
+    if (target.virt)
+        target.virt->SetParams(params);
+    if (target.monitor)
+        target.monitor->SetParams(params);
+}
+
+std::string PnIOStream::EffectPath(int slot) {
+    if (!InRange(slot, kEffectSlots))
+        return {};
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    const EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
+    return target.virt && target.virt->IsLoaded() ? target.virt->Path() : std::string();
+}
+
+bool PnIOStream::IsEffectLoaded(int slot) {
+    if (!InRange(slot, kEffectSlots))
+        return false;
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    const EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
+    return target.virt && target.virt->IsLoaded();
+}
+
+std::uint32_t PnIOStream::LoadBackground(int slot, const std::string& path) {
+    if (!InRange(slot, kBackgroundSlots))
+        return kWaveOpenError;
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    LogPlain("Background sound #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
+    SoundSlot& sound = backgrounds_[static_cast<std::size_t>(slot)];
+    const std::uint32_t result = sound.Load(path);
+    // Loading empties the slot first; a loaded background is switched on.
+    sound.SetActive(result == kWaveSuccess);
+    return result;
+}
+
+void PnIOStream::UnloadBackground(int slot) {
+    if (!InRange(slot, kBackgroundSlots))
+        return;
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    SoundSlot& sound = backgrounds_[static_cast<std::size_t>(slot)];
+    if (sound.IsLoaded())
+        LogPlain("Background sound #%u unload.", static_cast<unsigned>(slot));
+    sound.Unload();
+}
+
+std::string PnIOStream::BackgroundName(int slot) {
+    if (!InRange(slot, kBackgroundSlots))
+        return {};
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    SoundSlot& sound = backgrounds_[static_cast<std::size_t>(slot)];
+    return sound.IsLoaded() ? sound.Name() : std::string();
+}
+
+std::uint32_t PnIOStream::LoadFun(int slot, const std::string& path) {
+    if (!InRange(slot, kFunSoundSlots))
+        return kWaveOpenError;
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    return funSounds_[static_cast<std::size_t>(slot)].Load(path);
+}
+
+void PnIOStream::UnloadFun(int slot) {
+    if (!InRange(slot, kFunSoundSlots))
+        return;
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    SoundSlot& sound = funSounds_[static_cast<std::size_t>(slot)];
+    if (sound.IsLoaded())
+        LogPlain("Fun sound #%u unload.", static_cast<unsigned>(slot));
+    sound.Unload();
+}
+
+void PnIOStream::SetBackgroundVolume(int slot, std::uint8_t volume) {
+    if (!InRange(slot, kBackgroundSlots))
+        return;
+    const float factor = static_cast<float>(volume > 100 ? 100 : volume) * 0.01f;
+    SoundSlot& sound = backgrounds_[static_cast<std::size_t>(slot)];
+    sound.SetVolume(factor);
+    sound.SetActive(factor != 0.0f);
+}
+
+void PnIOStream::PlayFun(int slot) {
+    if (!InRange(slot, kFunSoundSlots))
+        return;
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    const auto index = static_cast<std::size_t>(slot);
+    funPos_[kStreamMonitor][index] = 0;
+    funPos_[kStreamVirtual][index] = 0;
+    SoundSlot& sound = funSounds_[index];
+    if (!sound.IsLoaded() || sound.Count() == 0)
+        PulseFunSoundEvent();
+    sound.SetActive(true);
+}
+
+void PnIOStream::StopFun(int slot) {
+    if (!InRange(slot, kFunSoundSlots))
+        return;
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    const auto index = static_cast<std::size_t>(slot);
+    funSounds_[index].SetActive(false);
+    funPos_[kStreamMonitor][index] = 0;
+    funPos_[kStreamVirtual][index] = 0;
+}
+
+void PnIOStream::StopAllFun() {
+    for (int i = 0; i < kFunSoundSlots; ++i)
+        StopFun(i);
+}
+
+std::vector<bool> PnIOStream::FunStatus() {
+    std::vector<bool> status(kFunSoundSlots);
+    for (std::size_t i = 0; i < status.size(); ++i)
+        status[i] = funSounds_[i].IsActive();
+    return status;
+}

@@ -1,0 +1,56 @@
+#include "routing/routing_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(RoutingPlan, LayoutFollowsTheInputBufferLength) {
+    const RoutingLayout standard = ComputeRoutingLayout(25);
+    EXPECT_EQ(standard.blockSamples, 1102u);
+    EXPECT_EQ(standard.queueLow, 3306u);
+    EXPECT_EQ(standard.queueHigh, 6615u);
+    EXPECT_EQ(standard.workBytes, 13224u);
+    EXPECT_EQ(standard.workMs, 149u);
+    EXPECT_EQ(OutputBufferCount(standard, 4), 4u);
+
+    const RoutingLayout longer = ComputeRoutingLayout(26);
+    EXPECT_EQ(longer.workMs, 155u);
+    EXPECT_EQ(OutputBufferCount(longer, 4), 10u);
+
+    EXPECT_EQ(ComputeRoutingLayout(10).workMs, 60u);
+
+    // Past 50 ms the upper threshold is raised above the lower one.
+    const RoutingLayout huge = ComputeRoutingLayout(60);
+    EXPECT_GT(huge.queueHigh, huge.queueLow);
+}
+
+TEST(RoutingPlan, TheFourthOverFullBlockIsDroppedAndTheCountStartsAgain) {
+    const RoutingLayout layout = ComputeRoutingLayout(25);
+    std::uint32_t overruns = 0;
+    std::vector<OutputAction> actions;
+    for (int block = 0; block < 7; ++block) {
+        actions.push_back(DecideOutput(layout, layout.queueHigh + 1, 2, overruns).action);
+    }
+    using A = OutputAction;
+    EXPECT_EQ(actions, (std::vector<A>{A::Stretch, A::Stretch, A::Stretch, A::Drop, A::Stretch,
+                                       A::Stretch, A::Drop}));
+
+    // Exactly queueHigh, or above it with one buffer queued, is in range and clears the count.
+    overruns = 2;
+    EXPECT_EQ(DecideOutput(layout, layout.queueHigh, 3, overruns).action, A::Keep);
+    EXPECT_EQ(overruns, 0u);
+    overruns = 2;
+    EXPECT_EQ(DecideOutput(layout, layout.queueHigh + 500, 1, overruns).action, A::Keep);
+    EXPECT_EQ(overruns, 0u);
+
+    // Too empty: stretched up toward queueLow; the over-full count is left as it is.
+    overruns = 2;
+    const OutputDecision low = DecideOutput(layout, layout.queueLow - 1, 1, overruns);
+    EXPECT_EQ(low.action, A::Stretch);
+    EXPECT_EQ(low.target, layout.queueLow);
+    EXPECT_EQ(overruns, 2u);
+}
+
+} // namespace
