@@ -28,9 +28,9 @@ public:
     void CliOnClose() override {}
     void EffectSetActive(std::int32_t) override {}
     void EffectSelect(std::int32_t, const std::string&) override {}
-    void SoundSetActive(std::int32_t) override {}
-    void SoundSelect(std::int32_t, const std::string&) override {}
-    void SoundSetVol(std::int32_t, std::uint8_t) override {}
+    void BackSoundSetActive(std::int32_t) override {}
+    void BackSoundSelect(std::int32_t, const std::string&) override {}
+    void BackSoundSetVol(std::int32_t, std::uint8_t) override {}
     void EmoticPlay(std::int32_t) override {}
     void EmoticStop(std::int32_t) override {}
     void EmoticSelect(std::int32_t, const std::string&) override {}

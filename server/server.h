@@ -66,7 +66,8 @@ public:
     // Opens the configured cards; a stream whose card did not change stays as it is.
     void LpSoundCards();
 
-    // Command handlers.
+    // Command handlers, named as the protocol's commands. The background-sound handlers write
+    // their log lines as VoiceServer::SoundSetActive, SoundSelect and SoundSetVol.
     void SrvUpdate() override;
     std::vector<std::string> SrvGetErrors() override;
     void MonitorSet(std::uint8_t on) override;
@@ -75,9 +76,9 @@ public:
     void CliOnClose() override;
     void EffectSetActive(std::int32_t slot) override;
     void EffectSelect(std::int32_t slot, const std::string& name) override;
-    void SoundSetActive(std::int32_t slot) override;
-    void SoundSelect(std::int32_t slot, const std::string& fileName) override;
-    void SoundSetVol(std::int32_t slot, std::uint8_t volume) override;
+    void BackSoundSetActive(std::int32_t slot) override;
+    void BackSoundSelect(std::int32_t slot, const std::string& fileName) override;
+    void BackSoundSetVol(std::int32_t slot, std::uint8_t volume) override;
     void EmoticPlay(std::int32_t slot) override;
     void EmoticStop(std::int32_t slot) override;
     void EmoticSelect(std::int32_t slot, const std::string& fileName) override;

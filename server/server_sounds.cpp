@@ -81,14 +81,14 @@ void VoiceServer::LpEmoticSounds() {
     LogLeave(method);
 }
 
-void VoiceServer::SoundSetActive(std::int32_t slot) {
+void VoiceServer::BackSoundSetActive(std::int32_t slot) {
     const char* method = "VoiceServer::SoundSetActive";
     LogMethod(method, "nStream=%d", slot);
     if (AcceptSlot(method, slot, kBackgroundSlots, true))
         SelectBackground(slot);
 }
 
-void VoiceServer::SoundSelect(std::int32_t slot, const std::string& fileName) {
+void VoiceServer::BackSoundSelect(std::int32_t slot, const std::string& fileName) {
     const char* method = "VoiceServer::SoundSelect";
     LogMethod(method, "slot=%d, file=%s", slot, fileName.c_str());
     if (!AcceptSlot(method, slot, kBackgroundSlots))
@@ -106,7 +106,7 @@ void VoiceServer::SoundSelect(std::int32_t slot, const std::string& fileName) {
         ReportError("%s", WaveErrorText(code).c_str());
 }
 
-void VoiceServer::SoundSetVol(std::int32_t slot, std::uint8_t volume) {
+void VoiceServer::BackSoundSetVol(std::int32_t slot, std::uint8_t volume) {
     const char* method = "VoiceServer::SoundSetVol";
     LogMethod(method, "nStream=%d, vol=%d", slot, volume);
     if (AcceptSlot(method, slot, kBackgroundSlots))

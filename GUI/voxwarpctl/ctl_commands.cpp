@@ -5,108 +5,116 @@
 #include "ctl_service.h"
 #include "ctl_sound.h"
 
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
 namespace voxwarpctl {
 namespace {
 
 using A = CtlArg;
 
-std::uint8_t Byte(const CtlValue& value) {
-    return static_cast<std::uint8_t>(value.number);
-}
-
 const CtlCommand kCommands[] = {
-    {"update",
-     {},
-     "make the server read its configuration files again",
-     [](CtlSender& s, const CtlValues&, std::string&) { return s.SrvUpdate(); }},
-    {"errors",
-     {},
-     "print the server's load errors, one per line",
-     [](CtlSender& s, const CtlValues&, std::string& out) {
-         std::vector<std::string> errors;
-         if (!s.SrvGetErrors(errors))
-             return false;
-         out += FormatErrors(errors);
-         return true;
-     }},
-    {"monitor",
-     {A::OnOff},
-     "switch the monitor output on or off",
-     [](CtlSender& s, const CtlValues& v, std::string&) { return s.MonitorSet(v[0].number != 0); }},
-    {"monitor-volume",
-     {A::Volume},
-     "set the monitor volume (0..100)",
-     [](CtlSender& s, const CtlValues& v, std::string&) { return s.MonitorSetVol(Byte(v[0])); }},
-    {"client-started",
-     {},
-     "tell the server that a client has started",
-     [](CtlSender& s, const CtlValues&, std::string&) { return s.CliOnStarted(); }},
-    {"client-closed",
-     {},
-     "tell the server that a client has closed",
-     [](CtlSender& s, const CtlValues&, std::string&) { return s.CliOnClose(); }},
-    {"effect",
-     {A::SlotOrOff},
-     "use the voice effect of slot 1..3, or none",
-     [](CtlSender& s, const CtlValues& v, std::string&) { return s.EffectSetActive(v[0].number); }},
+    {"update", {}, "make the server read its configuration files again", kCmdSrvUpdate},
+    {"errors", {}, "print the server's load errors, one per line", kCmdSrvGetErrors},
+    {"monitor", {A::OnOff}, "switch the monitor output on or off", kCmdMonitorSet},
+    {"monitor-volume", {A::Volume}, "set the monitor volume (0..100)", kCmdMonitorSetVol},
+    {"client-started", {}, "tell the server that a client has started", kCmdCliOnStarted},
+    {"client-closed", {}, "tell the server that a client has closed", kCmdCliOnClose},
+    {"effect", {A::SlotOrOff}, "use the voice effect of slot 1..3, or none", kCmdEffectSetActive},
     {"effect-select",
      {A::Slot, A::Name},
      "put the named voice effect into a slot (\"\" empties it)",
-     [](CtlSender& s, const CtlValues& v, std::string&) {
-         return s.EffectSelect(v[0].number, v[1].text);
-     }},
+     kCmdEffectSelect},
     {"background",
      {A::SlotOrOff},
      "play the background sound of slot 1..3, or none",
-     [](CtlSender& s, const CtlValues& v, std::string&) {
-         return s.BackSoundSetActive(v[0].number);
-     }},
+     kCmdBackSoundSetActive},
     {"background-select",
      {A::Slot, A::File},
      "load a background sound file into a slot (\"\" empties it)",
-     [](CtlSender& s, const CtlValues& v, std::string&) {
-         return s.BackSoundSelect(v[0].number, v[1].text);
-     }},
+     kCmdBackSoundSelect},
     {"background-volume",
      {A::Slot, A::Volume},
      "set the volume of a background slot (0..100)",
-     [](CtlSender& s, const CtlValues& v, std::string&) {
-         return s.BackSoundSetVol(v[0].number, Byte(v[1]));
-     }},
-    {"fun play",
-     {A::FunSlot},
-     "play the fun sound of slot 1..60",
-     [](CtlSender& s, const CtlValues& v, std::string&) { return s.EmoticPlay(v[0].number); }},
-    {"fun stop",
-     {A::FunSlot},
-     "stop the fun sound of slot 1..60",
-     [](CtlSender& s, const CtlValues& v, std::string&) { return s.EmoticStop(v[0].number); }},
-    {"fun select",
-     {A::FunSlot, A::File},
-     "load a fun sound file into a slot",
-     [](CtlSender& s, const CtlValues& v, std::string&) {
-         return s.EmoticSelect(v[0].number, v[1].text);
-     }},
-    {"fun stop-all",
-     {},
-     "stop all fun sounds",
-     [](CtlSender& s, const CtlValues&, std::string&) { return s.EmoticStopAll(); }},
-    {"fun status",
-     {},
-     "print the fun sound slots that play, one per line",
-     [](CtlSender& s, const CtlValues&, std::string& out) {
-         std::vector<bool> playing;
-         if (!s.EmoticsStatus(playing))
-             return false;
-         out += FormatFunStatus(playing);
-         return true;
-     }},
+     kCmdBackSoundSetVol},
+    {"fun play", {A::FunSlot}, "play the fun sound of slot 1..60", kCmdEmoticPlay},
+    {"fun stop", {A::FunSlot}, "stop the fun sound of slot 1..60", kCmdEmoticStop},
+    {"fun select", {A::FunSlot, A::File}, "load a fun sound file into a slot", kCmdEmoticSelect},
+    {"fun stop-all", {}, "stop all fun sounds", kCmdEmoticStopAll},
+    {"fun status", {}, "print the fun sound slots that play, one per line", kCmdEmoticsStatus},
 };
+
+// A converted argument as the value of a request parameter of type T.
+template <typename T>
+T FieldValue(const CtlValue& value) {
+    if constexpr (std::is_same_v<T, std::string>)
+        return value.text;
+    else
+        return static_cast<T>(value.number);
+}
+
+void AppendAnswer(std::string& out, const IpcAnswerTexts& errors) {
+    out += FormatErrors(errors);
+}
+
+void AppendAnswer(std::string& out, const IpcAnswerFlags& playing) {
+    out += FormatFunStatus(playing);
+}
+
+// True when the last parameter is the list an answering command appends its answer to.
+template <typename... P>
+constexpr bool LastIsAnswer() {
+    if constexpr (sizeof...(P) == 0) {
+        return false;
+    } else {
+        using Last = std::decay_t<std::tuple_element_t<sizeof...(P) - 1, std::tuple<P...>>>;
+        return std::is_same_v<Last, IpcAnswerTexts> || std::is_same_v<Last, IpcAnswerFlags>;
+    }
+}
+
+// Calls method with the first sizeof...(I) values as its request parameters.
+template <typename... P, std::size_t... I, typename... Answer>
+bool CallWith(PnIpcCli& client, bool (PnIpcCli::*method)(P...), const CtlValues& values,
+              std::index_sequence<I...>, Answer&... answer) {
+    using Params = std::tuple<std::decay_t<P>...>;
+    return (client.*method)(FieldValue<std::tuple_element_t<I, Params>>(values.at(I))...,
+                            answer...);
+}
+
+// Sends through the client's method of the command; an answer is appended to out as text.
+template <typename... P>
+bool Send(PnIpcCli& client, bool (PnIpcCli::*method)(P...), const CtlValues& values,
+          std::string& out) {
+    constexpr std::size_t kCount = sizeof...(P);
+    using Params = std::tuple<std::decay_t<P>...>;
+    if constexpr (LastIsAnswer<P...>()) {
+        std::tuple_element_t<kCount - 1, Params> answer;
+        if (!CallWith(client, method, values, std::make_index_sequence<kCount - 1>{}, answer))
+            return false;
+        AppendAnswer(out, answer);
+        return true;
+    } else {
+        return CallWith(client, method, values, std::make_index_sequence<kCount>{});
+    }
+}
 
 } // namespace
 
 std::span<const CtlCommand> CtlCommands() {
     return kCommands;
+}
+
+bool SendCtlCommand(PnIpcCli& client, std::uint32_t code, const CtlValues& values,
+                    std::string& out) {
+    switch (code) {
+#define VOXWARP_IPC_CTL_SEND(name, code, answer, log, params, args)                                \
+    case code:                                                                                     \
+        return Send(client, &PnIpcCli::name, values, out);
+        VOXWARP_IPC_COMMANDS(VOXWARP_IPC_CTL_SEND)
+#undef VOXWARP_IPC_CTL_SEND
+    }
+    return false;
 }
 
 const char* CtlArgUsage(CtlArg kind) {

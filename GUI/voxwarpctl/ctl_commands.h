@@ -1,5 +1,5 @@
 // voxwarpctl's commands: one table entry per command with its words, its arguments, a one-line
-// description and how it is sent. A new command is one new entry.
+// description and the protocol command it sends. A new command is one new entry.
 #pragma once
 
 #include <array>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ctl_sender.h"
+#include "ipc/pnipc_cli.h"
 
 namespace voxwarpctl {
 
@@ -39,12 +39,16 @@ struct CtlCommand {
     const char* words; // what the user types, "fun play"
     std::array<CtlArg, kMaxCtlArgs> args;
     const char* description;
-    // Sends the command with the converted arguments and appends what is to be printed to out.
-    // False when the server did not answer.
-    bool (*send)(CtlSender& sender, const CtlValues& values, std::string& out);
+    std::uint32_t code; // the protocol command it sends
 };
 
 std::span<const CtlCommand> CtlCommands();
+
+// Sends the protocol command of code with the converted arguments as its request parameters
+// and appends what is to be printed of the answer to out. False when the server did not
+// answer.
+bool SendCtlCommand(PnIpcCli& client, std::uint32_t code, const CtlValues& values,
+                    std::string& out);
 
 // How an argument kind is shown in the usage ("SLOT|off").
 const char* CtlArgUsage(CtlArg kind);

@@ -6,8 +6,17 @@
 #include "ctl_library.h"
 #include "ctl_service.h"
 #include "ctl_sound.h"
+#include "ipc/ipc.h"
+#include "ipc/pnipc_cli.h"
 
 namespace voxwarpctl {
+
+std::unique_ptr<IPC> CtlConnector::Connect(const std::string& base) {
+    auto channel = std::make_unique<IPC>(base);
+    if (!channel->Open())
+        return nullptr;
+    return channel;
+}
 
 int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::ostream& out,
            std::ostream& err) {
@@ -42,13 +51,16 @@ int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::o
     }
 
     LogNote("voxwarpctl: %s (channel \"%s\")", invocation.command->words, invocation.base.c_str());
-    std::unique_ptr<CtlSender> sender = connector.Connect(invocation.base);
-    if (!sender) {
+    std::unique_ptr<IPC> channel = connector.Connect(invocation.base);
+    if (!channel) {
         err << "voxwarpctl: the voice server is not running\n";
         return kExitNoServer;
     }
+    PnIpcCli client(channel.get());
     std::string answer;
-    if (!invocation.command->send(*sender, invocation.values, answer)) {
+    bool answered = SendCtlCommand(client, invocation.command->code, invocation.values, answer);
+    channel->Close();
+    if (!answered) {
         err << "voxwarpctl: the voice server did not answer\n";
         return kExitNoServer;
     }

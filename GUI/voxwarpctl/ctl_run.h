@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ctl_sender.h"
+class IPC;
 
 namespace voxwarpctl {
 
@@ -19,8 +19,8 @@ constexpr int kExitBadArgs = 2;
 class CtlConnector {
 public:
     virtual ~CtlConnector() = default;
-    // Opens the channel with the given base; nullptr when the voice server does not run.
-    virtual std::unique_ptr<CtlSender> Connect(const std::string& base) = 0;
+    // Opens the client channel with the given base; nullptr when the voice server does not run.
+    virtual std::unique_ptr<IPC> Connect(const std::string& base);
 };
 
 // args: the arguments after the program name. Answers go to out, messages to err. Returns the

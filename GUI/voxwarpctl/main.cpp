@@ -6,7 +6,6 @@
 #include "base/mlog.h"
 #include "base/strtable.h"
 #include "config/config.h"
-#include "ctl_channel.h"
 #include "ctl_run.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +16,7 @@ int main(int argc, char** argv) {
     AppConfig config;
     config.ReadSys();
     StartStrings(config.langFile, config.langsPath);
-    voxwarpctl::ChannelConnector connector;
+    voxwarpctl::CtlConnector connector;
     int result = voxwarpctl::RunCtl(std::vector<std::string>(argv + 1, argv + argc), connector,
                                     std::cout, std::cerr);
     EndStrings();

@@ -2,60 +2,39 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <tuple>
+#include <type_traits>
 
 #include "base/mlog.h"
 #include "ipc/ipc.h"
-#include "ipc/pnipc_cmds.h"
 
 namespace {
 
-// One command: takes the channel lock, writes the request fields (writeFields returns false
-// when they do not fit the payload: nothing is sent then), sends, reads the answer fields when
-// the server answered, and releases the lock once.
-template <typename WriteFields, typename ReadAnswer>
-bool RunCommand(IPC* channel, std::uint32_t code, WriteFields writeFields, ReadAnswer readAnswer) {
-    if (channel == nullptr)
-        return false;
-    if (!channel->Lock(kChannelLockMs)) {
-        LogError("Ipc channel lock not obtained within %u ms (code %u).", kChannelLockMs, code);
-        return false;
-    }
-    channel->BeginRequest();
-    bool sent = false;
-    if (writeFields(*channel)) {
-        sent = channel->SendMessageW(code);
-        if (sent)
-            readAnswer(*channel);
-    } else {
-        LogError("Ipc request of code %u does not fit the payload.", code);
-    }
-    channel->Unlock();
-    return sent;
+// The note written before a command is sent; fields are the request's parameters.
+template <IpcClientLog kLog, typename Fields>
+void LogRequest(const char* method, const Fields& fields) {
+    if constexpr (kLog == IpcClientLog::Name)
+        LogNote("%s", method);
+    else if constexpr (kLog == IpcClientLog::Call)
+        LogNote("%s()", method);
+    else if constexpr (kLog == IpcClientLog::Slot)
+        LogNote("%s(slot=%d)", method, std::get<0>(fields));
+    else if constexpr (kLog == IpcClientLog::SlotName)
+        LogNote("%s(slot=%d, name=%s)", method, std::get<0>(fields), std::get<1>(fields).c_str());
+    else if constexpr (kLog == IpcClientLog::SlotVolume)
+        LogNote("%s(slot=%d, volume=%d)", method, std::get<0>(fields), std::get<1>(fields));
 }
 
-bool NoFields(IPC&) {
-    return true;
+bool WriteField(IPC& c, std::int32_t value) {
+    return c.WriteI32(value);
 }
 
-void NoAnswer(IPC&) {}
-
-bool Send(IPC* channel, std::uint32_t code) {
-    return RunCommand(channel, code, NoFields, NoAnswer);
+bool WriteField(IPC& c, std::uint8_t value) {
+    return c.WriteU8(value);
 }
 
-bool SendSlot(IPC* channel, std::uint32_t code, std::int32_t slot) {
-    return RunCommand(
-        channel, code, [slot](IPC& c) { return c.WriteI32(slot); }, NoAnswer);
-}
-
-bool SendSlotText(IPC* channel, std::uint32_t code, std::int32_t slot, const std::string& text) {
-    return RunCommand(
-        channel, code, [&](IPC& c) { return c.WriteI32(slot) && c.WriteString(text); }, NoAnswer);
-}
-
-bool SendByte(IPC* channel, std::uint32_t code, std::uint8_t value) {
-    return RunCommand(
-        channel, code, [value](IPC& c) { return c.WriteU8(value); }, NoAnswer);
+bool WriteField(IPC& c, const std::string& text) {
+    return c.WriteString(text);
 }
 
 // The number of payload bytes the answer has left to read.
@@ -64,95 +43,60 @@ std::size_t AnswerRest(IPC& c) {
     return p.Size() > p.ReadPosition() ? p.Size() - p.ReadPosition() : 0;
 }
 
+void ReadAnswer(IPC&) {}
+
+void ReadAnswer(IPC& c, IpcAnswerTexts& texts) {
+    std::uint32_t count = c.ReadU32();
+    // Each text takes at least its terminating zero: a count beyond what the answer holds
+    // stops at its end.
+    for (std::uint32_t i = 0; i < count && AnswerRest(c) > 0; ++i)
+        texts.push_back(c.ReadString());
+}
+
+void ReadAnswer(IPC& c, IpcAnswerFlags& flags) {
+    std::size_t count = std::min<std::size_t>(c.ReadU32(), AnswerRest(c));
+    for (std::size_t i = 0; i < count; ++i)
+        flags.push_back(c.ReadU8() != 0);
+}
+
+// One command: takes the channel lock, writes the request fields (when they do not fit the
+// payload nothing is sent), sends, reads the answer when the server answered, and releases the
+// lock once.
+template <IpcClientLog kLog, typename Fields, typename... Answer>
+bool RunCommand(IPC* channel, std::uint32_t code, const char* method, const Fields& fields,
+                Answer&... answer) {
+    LogRequest<kLog>(method, fields);
+    if (channel == nullptr)
+        return false;
+    if (!channel->Lock(kChannelLockMs)) {
+        LogError("Ipc channel lock not obtained within %u ms (code %u).", kChannelLockMs, code);
+        return false;
+    }
+    channel->BeginRequest();
+    bool sent = false;
+    bool fits = std::apply(
+        [channel](const auto&... field) { return (WriteField(*channel, field) && ...); }, fields);
+    if (fits) {
+        sent = channel->SendMessageW(code);
+        if (sent)
+            ReadAnswer(*channel, answer...);
+    } else {
+        LogError("Ipc request of code %u does not fit the payload.", code);
+    }
+    channel->Unlock();
+    return sent;
+}
+
 } // namespace
 
-bool PnIpcCli::SrvUpdate() {
-    LogNote("PnIpcCli::SrvUpdate");
-    return Send(channel_, kCmdSrvUpdate);
-}
-
-bool PnIpcCli::SrvGetErrors(std::vector<std::string>& errors) {
-    LogNote("PnIpcCli::SrvGetErrors");
-    return RunCommand(channel_, kCmdSrvGetErrors, NoFields, [&errors](IPC& c) {
-        std::uint32_t count = c.ReadU32();
-        // Each text takes at least its terminating zero: a count beyond what the answer holds
-        // stops at its end.
-        for (std::uint32_t i = 0; i < count && AnswerRest(c) > 0; ++i)
-            errors.push_back(c.ReadString());
-    });
-}
-
-bool PnIpcCli::MonitorSet(bool on) {
-    LogNote("PnIpcCli::MonitorSet");
-    return SendByte(channel_, kCmdMonitorSet, on ? 1 : 0);
-}
-
-bool PnIpcCli::MonitorSetVol(std::uint8_t volume) {
-    LogNote("PnIpcCli::MonitorSetVol");
-    return SendByte(channel_, kCmdMonitorSetVol, volume);
-}
-
-bool PnIpcCli::CliOnStarted() {
-    LogNote("PnIpcCli::CliOnStarted");
-    return Send(channel_, kCmdCliOnStarted);
-}
-
-bool PnIpcCli::CliOnClose() {
-    LogNote("PnIpcCli::CliOnClose");
-    return Send(channel_, kCmdCliOnClose);
-}
-
-bool PnIpcCli::EffectSetActive(std::int32_t slot) {
-    LogNote("%s(slot=%d)", "PnIpcCli::EffectSetActive", slot);
-    return SendSlot(channel_, kCmdEffectSetActive, slot);
-}
-
-bool PnIpcCli::EffectSelect(std::int32_t slot, const std::string& name) {
-    LogNote("%s(slot=%d, name=%s)", "PnIpcCli::EffectSelect", slot, name.c_str());
-    return SendSlotText(channel_, kCmdEffectSelect, slot, name);
-}
-
-bool PnIpcCli::BackSoundSetActive(std::int32_t slot) {
-    return SendSlot(channel_, kCmdBackSoundSetActive, slot);
-}
-
-bool PnIpcCli::BackSoundSelect(std::int32_t slot, const std::string& fileName) {
-    LogNote("%s(slot=%d)", "PnIpcCli::BackSoundSelect", slot);
-    return SendSlotText(channel_, kCmdBackSoundSelect, slot, fileName);
-}
-
-bool PnIpcCli::BackSoundSetVol(std::int32_t slot, std::uint8_t volume) {
-    LogNote("%s(slot=%d, volume=%d)", "PnIpcCli::BackSoundSetVol", slot, volume);
-    return RunCommand(
-        channel_, kCmdBackSoundSetVol,
-        [slot, volume](IPC& c) { return c.WriteI32(slot) && c.WriteU8(volume); }, NoAnswer);
-}
-
-bool PnIpcCli::EmoticPlay(std::int32_t slot) {
-    LogNote("%s(slot=%d)", "PnIpcCli::EmoticPlay", slot);
-    return SendSlot(channel_, kCmdEmoticPlay, slot);
-}
-
-bool PnIpcCli::EmoticStop(std::int32_t slot) {
-    LogNote("%s(slot=%d)", "PnIpcCli::EmoticStop", slot);
-    return SendSlot(channel_, kCmdEmoticStop, slot);
-}
-
-bool PnIpcCli::EmoticSelect(std::int32_t slot, const std::string& fileName) {
-    LogNote("%s(slot=%d)", "PnIpcCli::EmoticSelect", slot);
-    return SendSlotText(channel_, kCmdEmoticSelect, slot, fileName);
-}
-
-bool PnIpcCli::EmoticStopAll() {
-    LogNote("%s()", "PnIpcCli::EmoticStopAll");
-    return Send(channel_, kCmdEmoticStopAll);
-}
-
-bool PnIpcCli::EmoticsStatus(std::vector<bool>& playing) {
-    LogNote("PnIpcCli::EmoticsStatus");
-    return RunCommand(channel_, kCmdEmoticsStatus, NoFields, [&playing](IPC& c) {
-        std::size_t count = std::min<std::size_t>(c.ReadU32(), AnswerRest(c));
-        for (std::size_t i = 0; i < count; ++i)
-            playing.push_back(c.ReadU8() != 0);
-    });
-}
+#define VOXWARP_IPC_ANSWER_ARG_None
+#define VOXWARP_IPC_ANSWER_ARG_Texts , answer
+#define VOXWARP_IPC_ANSWER_ARG_Flags , answer
+#define VOXWARP_IPC_CLIENT_METHOD(name, code, answer, log, params, args)                           \
+    bool PnIpcCli::name VOXWARP_IPC_CLIENT_PARAMS(answer, params) {                                \
+        return RunCommand<IpcClientLog::log>(                                                      \
+            channel_, code, "PnIpcCli::" #name,                                                    \
+            std::forward_as_tuple args VOXWARP_IPC_ANSWER_ARG_##answer);                           \
+    }
+VOXWARP_IPC_COMMANDS(VOXWARP_IPC_CLIENT_METHOD)
+#undef VOXWARP_IPC_CLIENT_METHOD

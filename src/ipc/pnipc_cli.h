@@ -1,10 +1,14 @@
-// The client side of the command protocol: one method per command. Each returns true when the
-// server answered in time.
+// The client side of the command protocol: one method per command of the protocol, named as
+// the command. Each returns true when the server answered in time; answering commands append
+// what the server answered to the list passed last (SrvGetErrors: the load errors;
+// EmoticsStatus: one flag per fun slot, true while it plays).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "ipc/pnipc_cmds.h"
 
 class IPC;
 
@@ -13,24 +17,11 @@ public:
     // channel: an open client channel, owned by the caller.
     explicit PnIpcCli(IPC* channel) : channel_(channel) {}
 
-    bool SrvUpdate();
-    // Appends the server's load errors to errors.
-    bool SrvGetErrors(std::vector<std::string>& errors);
-    bool MonitorSet(bool on);
-    bool MonitorSetVol(std::uint8_t volume);
-    bool CliOnStarted();
-    bool CliOnClose();
-    bool EffectSetActive(std::int32_t slot);
-    bool EffectSelect(std::int32_t slot, const std::string& name);
-    bool BackSoundSetActive(std::int32_t slot);
-    bool BackSoundSelect(std::int32_t slot, const std::string& fileName);
-    bool BackSoundSetVol(std::int32_t slot, std::uint8_t volume);
-    bool EmoticPlay(std::int32_t slot);
-    bool EmoticStop(std::int32_t slot);
-    bool EmoticSelect(std::int32_t slot, const std::string& fileName);
-    bool EmoticStopAll();
-    // Appends one flag per fun slot to playing.
-    bool EmoticsStatus(std::vector<bool>& playing);
+    // Any thread; blocks until the server answered (at most the channel's time-out).
+#define VOXWARP_IPC_CLIENT_METHOD(name, code, answer, log, params, args)                           \
+    bool name VOXWARP_IPC_CLIENT_PARAMS(answer, params);
+    VOXWARP_IPC_COMMANDS(VOXWARP_IPC_CLIENT_METHOD)
+#undef VOXWARP_IPC_CLIENT_METHOD
 
 private:
     IPC* channel_;

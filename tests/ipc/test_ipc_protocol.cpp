@@ -158,8 +158,9 @@ TEST(IpcProtocol, MissingRequestFieldsReadAsZero) {
     block.Serve(handlers);
     block.PutRequest(kCmdEffectSetActive, {9, 0, 0, 0}, 2); // size cuts the field
     block.Serve(handlers);
-    EXPECT_EQ(handlers.Calls(), (std::vector<std::string>{"SoundSetVol(3,0)", "EffectSelect(0,)",
-                                                          "EffectSetActive(9)"}));
+    EXPECT_EQ(handlers.Calls(),
+              (std::vector<std::string>{"BackSoundSetVol(3,0)", "EffectSelect(0,)",
+                                        "EffectSetActive(9)"}));
 }
 
 TEST(IpcProtocol, OversizePayloadSizeIsBoundedByTheBlock) {

@@ -38,7 +38,7 @@ bool SendOne(PnIpcCli& cli, int client, int i, std::vector<std::string>& calls) 
         return cli.SrvGetErrors(errors) && errors == ipctest::ServerErrors();
     }
     case 2:
-        calls.push_back("SoundSetVol(" + tag + "," + std::to_string(i % 101) + ")");
+        calls.push_back("BackSoundSetVol(" + tag + "," + std::to_string(i % 101) + ")");
         return cli.BackSoundSetVol(Tag(client, i), static_cast<std::uint8_t>(i % 101));
     case 3: {
         calls.push_back("EmoticsStatus()");
@@ -56,7 +56,7 @@ bool SendOne(PnIpcCli& cli, int client, int i, std::vector<std::string>& calls) 
         return cli.EffectSetActive(Tag(client, i));
     default: {
         std::string name = text + std::string(static_cast<std::size_t>(i % 300), 'x');
-        calls.push_back("SoundSelect(" + tag + "," + name + ")");
+        calls.push_back("BackSoundSelect(" + tag + "," + name + ")");
         return cli.BackSoundSelect(Tag(client, i), name);
     }
     }

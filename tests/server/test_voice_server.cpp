@@ -133,24 +133,24 @@ TEST(VoiceServerSounds, BackgroundSlotsFollowTheConfigurationAndCommands) {
     EXPECT_EQ(env.CountLog("Background sound #0 load."), 1);
     EXPECT_EQ(server.BackgroundName(0), "rain.wav");
 
-    server.SoundSetActive(3);
+    server.BackSoundSetActive(3);
     EXPECT_EQ(server.SelectedBackground(), 0);
-    server.SoundSetActive(-1);
+    server.BackSoundSetActive(-1);
     EXPECT_EQ(server.SelectedBackground(), -1);
 
-    server.SoundSelect(2, "wind.wav");
+    server.BackSoundSelect(2, "wind.wav");
     EXPECT_EQ(server.BackgroundName(2), "wind.wav");
-    server.SoundSelect(2, "");
+    server.BackSoundSelect(2, "");
     EXPECT_EQ(server.BackgroundName(2), "");
-    server.SoundSelect(3, "wind.wav");
-    server.SoundSetVol(3, 10);
+    server.BackSoundSelect(3, "wind.wav");
+    server.BackSoundSetVol(3, 10);
     EXPECT_EQ(env.CountLog("slot 3 does not exist, command ignored"), 3);
 
     server.SrvGetErrors();
-    server.SoundSelect(0, "nothing.wav");
+    server.BackSoundSelect(0, "nothing.wav");
     EXPECT_EQ(server.BackgroundName(0), "");
     // A name that leaves the sound folder is refused even where it leads to a sound.
-    server.SoundSelect(1, "../backsounds/wind.wav");
+    server.BackSoundSelect(1, "../backsounds/wind.wav");
     server.EmoticSelect(5, "../backsounds/wind.wav");
     EXPECT_EQ(server.BackgroundName(1), "");
     EXPECT_EQ(env.CountLog("Fun sound #5 load."), 0);

@@ -11,6 +11,7 @@
 #include "config/config.h"
 #include "ctl_run.h"
 #include "elf_note_image.h"
+#include "ipc/ipc.h"
 #include "service_test_env.h"
 
 extern char** environ;
@@ -141,9 +142,7 @@ TEST_F(ServiceTest, InstallServerReplacesTheServiceWhenTheVersionChanges) {
 
 TEST_F(ServiceTest, VoxwarpctlManagesTheService) {
     struct NoServer : voxwarpctl::CtlConnector {
-        std::unique_ptr<voxwarpctl::CtlSender> Connect(const std::string&) override {
-            return nullptr;
-        }
+        std::unique_ptr<IPC> Connect(const std::string&) override { return nullptr; }
     } connector;
     auto ctl = [&](std::vector<std::string> args, std::string* err = nullptr) {
         std::ostringstream out;

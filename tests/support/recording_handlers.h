@@ -46,12 +46,14 @@ public:
     void EffectSelect(std::int32_t slot, const std::string& name) override {
         Record("EffectSelect(" + Num(slot) + "," + name + ")");
     }
-    void SoundSetActive(std::int32_t slot) override { Record("SoundSetActive(" + Num(slot) + ")"); }
-    void SoundSelect(std::int32_t slot, const std::string& fileName) override {
-        Record("SoundSelect(" + Num(slot) + "," + fileName + ")");
+    void BackSoundSetActive(std::int32_t slot) override {
+        Record("BackSoundSetActive(" + Num(slot) + ")");
     }
-    void SoundSetVol(std::int32_t slot, std::uint8_t volume) override {
-        Record("SoundSetVol(" + Num(slot) + "," + Num(volume) + ")");
+    void BackSoundSelect(std::int32_t slot, const std::string& fileName) override {
+        Record("BackSoundSelect(" + Num(slot) + "," + fileName + ")");
+    }
+    void BackSoundSetVol(std::int32_t slot, std::uint8_t volume) override {
+        Record("BackSoundSetVol(" + Num(slot) + "," + Num(volume) + ")");
     }
     void EmoticPlay(std::int32_t slot) override { Record("EmoticPlay(" + Num(slot) + ")"); }
     void EmoticStop(std::int32_t slot) override { Record("EmoticStop(" + Num(slot) + ")"); }

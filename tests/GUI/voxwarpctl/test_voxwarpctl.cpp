@@ -21,6 +21,7 @@
 #include "child_process.h"
 #include "ipc/ipc.h"
 #include "ipc/pnipc_srv.h"
+#include "ipc_test_env.h"
 #include "platform/kobjects.h"
 #include "program_dir.h"
 #include "recording_handlers.h"
@@ -32,76 +33,40 @@ using namespace voxwarpctl;
 using Args = std::vector<std::string>;
 using Lines = std::vector<std::string>;
 
-// What the fake sender answers, and the calls it received.
-struct SenderLog {
-    bool answer = true;
-    std::vector<std::string> errors;
-    std::vector<bool> playing;
-    Lines calls;
-};
-
-// Records every call as text into a SenderLog; answers with its canned data, or not at all.
-class FakeSender : public CtlSender {
-public:
-    explicit FakeSender(SenderLog& log) : log_(log) {}
-
-    bool SrvUpdate() override { return Call("SrvUpdate()"); }
-    bool SrvGetErrors(std::vector<std::string>& out) override {
-        out.insert(out.end(), log_.errors.begin(), log_.errors.end());
-        return Call("SrvGetErrors()");
-    }
-    bool MonitorSet(bool on) override { return Call("MonitorSet(" + Num(on) + ")"); }
-    bool MonitorSetVol(std::uint8_t v) override { return Call("MonitorSetVol(" + Num(v) + ")"); }
-    bool CliOnStarted() override { return Call("CliOnStarted()"); }
-    bool CliOnClose() override { return Call("CliOnClose()"); }
-    bool EffectSetActive(std::int32_t s) override {
-        return Call("EffectSetActive(" + Num(s) + ")");
-    }
-    bool EffectSelect(std::int32_t s, const std::string& n) override {
-        return Call("EffectSelect(" + Num(s) + ", " + n + ")");
-    }
-    bool BackSoundSetActive(std::int32_t s) override {
-        return Call("BackSoundSetActive(" + Num(s) + ")");
-    }
-    bool BackSoundSelect(std::int32_t s, const std::string& f) override {
-        return Call("BackSoundSelect(" + Num(s) + ", " + f + ")");
-    }
-    bool BackSoundSetVol(std::int32_t s, std::uint8_t v) override {
-        return Call("BackSoundSetVol(" + Num(s) + ", " + Num(v) + ")");
-    }
-    bool EmoticPlay(std::int32_t s) override { return Call("EmoticPlay(" + Num(s) + ")"); }
-    bool EmoticStop(std::int32_t s) override { return Call("EmoticStop(" + Num(s) + ")"); }
-    bool EmoticSelect(std::int32_t s, const std::string& f) override {
-        return Call("EmoticSelect(" + Num(s) + ", " + f + ")");
-    }
-    bool EmoticStopAll() override { return Call("EmoticStopAll()"); }
-    bool EmoticsStatus(std::vector<bool>& out) override {
-        out.insert(out.end(), log_.playing.begin(), log_.playing.end());
-        return Call("EmoticsStatus()");
-    }
-
-private:
-    static std::string Num(long long v) { return std::to_string(v); }
-    bool Call(const std::string& call) {
-        log_.calls.push_back(call);
-        return log_.answer;
-    }
-    SenderLog& log_;
-};
-
-// Connects to a FakeSender (or to nothing: the server is not running) and remembers the base.
+// Connects to a test server on a thread of this process, whose handlers record the calls and
+// answer with the set errors and flags (or to nothing: the server is not running; or to a
+// server that never answers), and remembers the base it was asked for.
 class FakeConnector : public CtlConnector {
 public:
-    SenderLog log;
     bool serverRuns = true;
+    bool serverAnswers = true;
+    std::vector<std::string> errors;
+    std::vector<bool> playing = std::vector<bool>(kFunSlots, false);
     int connects = 0;
     std::string base;
 
-    std::unique_ptr<CtlSender> Connect(const std::string& b) override {
+    std::unique_ptr<IPC> Connect(const std::string& b) override {
         ++connects;
         base = b;
-        return serverRuns ? std::make_unique<FakeSender>(log) : nullptr;
+        if (!serverRuns)
+            return nullptr;
+        ipctest::UseTestNamespace();
+        static int count = 0;
+        std::string testBase = ipctest::TestBase("ctl" + std::to_string(++count));
+        std::function<void(IPC&)> silent = [](IPC&) {};
+        server_ =
+            std::make_unique<ipctest::ServerThread>(testBase, serverAnswers ? nullptr : silent);
+        if (!server_->Started())
+            return nullptr;
+        server_->handlers.errors = errors;
+        server_->handlers.playing = playing;
+        auto channel = std::make_unique<IPC>(testBase);
+        return channel->Open() ? std::move(channel) : nullptr;
     }
+    Lines Calls() const { return server_ ? server_->handlers.Calls() : Lines(); }
+
+private:
+    std::unique_ptr<ipctest::ServerThread> server_;
 };
 
 struct RunResult {
@@ -132,16 +97,16 @@ const std::pair<Args, std::string> kMappings[] = {
     {{"effect", "1"}, "EffectSetActive(0)"},
     {{"effect", "3"}, "EffectSetActive(2)"},
     {{"effect", "off"}, "EffectSetActive(-1)"},
-    {{"effect-select", "2", "Robot voice"}, "EffectSelect(1, Robot voice)"},
-    {{"effect-select", "3", ""}, "EffectSelect(2, )"},
+    {{"effect-select", "2", "Robot voice"}, "EffectSelect(1,Robot voice)"},
+    {{"effect-select", "3", ""}, "EffectSelect(2,)"},
     {{"background", "2"}, "BackSoundSetActive(1)"},
     {{"background", "off"}, "BackSoundSetActive(-1)"},
-    {{"background-select", "1", "rain.wav"}, "BackSoundSelect(0, rain.wav)"},
-    {{"background-volume", "3", "42"}, "BackSoundSetVol(2, 42)"},
+    {{"background-select", "1", "rain.wav"}, "BackSoundSelect(0,rain.wav)"},
+    {{"background-volume", "3", "42"}, "BackSoundSetVol(2,42)"},
     {{"fun", "play", "1"}, "EmoticPlay(0)"},
     {{"fun", "play", "60"}, "EmoticPlay(59)"},
     {{"fun", "stop", "7"}, "EmoticStop(6)"},
-    {{"fun", "select", "12", "Applaus ü.wav"}, "EmoticSelect(11, Applaus ü.wav)"},
+    {{"fun", "select", "12", "Applaus ü.wav"}, "EmoticSelect(11,Applaus ü.wav)"},
     {{"fun", "stop-all"}, "EmoticStopAll()"},
     {{"fun", "status"}, "EmoticsStatus()"},
     {{"--base", "Global\\Other", "update"}, "SrvUpdate()"},
@@ -152,7 +117,7 @@ TEST(VoxwarpctlArgs, EveryCommandMakesItsCall) {
         FakeConnector connector;
         RunResult result = RunWith(connector, args);
         EXPECT_EQ(result.code, kExitDone) << args[0] << ": " << result.err;
-        EXPECT_EQ(connector.log.calls, Lines({call})) << args[0];
+        EXPECT_EQ(connector.Calls(), Lines({call})) << args[0];
         EXPECT_EQ(result.err, "");
     }
     // Every command of the table is covered above.
@@ -219,7 +184,7 @@ TEST(VoxwarpctlArgs, BadArgumentsAreRefusedBeforeAnythingIsSent) {
         EXPECT_EQ(result.err.rfind("voxwarpctl: ", 0), 0u) << result.err;
         EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
         EXPECT_EQ(connector.connects, 0) << shown;
-        EXPECT_TRUE(connector.log.calls.empty()) << shown;
+        EXPECT_TRUE(connector.Calls().empty()) << shown;
         EXPECT_EQ(result.out, "");
     }
     // The longest text that fits the server's payload is still sent.
@@ -247,7 +212,7 @@ TEST(VoxwarpctlArgs, HelpListsEveryCommand) {
 
 TEST(VoxwarpctlOutput, ErrorsOnePerLine) {
     FakeConnector connector;
-    connector.log.errors = {"Effect \"Robot\" could not be loaded", "Sound file missing"};
+    connector.errors = {"Effect \"Robot\" could not be loaded", "Sound file missing"};
     RunResult result = RunWith(connector, {"errors"});
     EXPECT_EQ(result.out, "Effect \"Robot\" could not be loaded\nSound file missing\n");
 
@@ -257,13 +222,13 @@ TEST(VoxwarpctlOutput, ErrorsOnePerLine) {
 
 TEST(VoxwarpctlOutput, FunStatusListsPlayingSlotsFromOne) {
     FakeConnector connector;
-    connector.log.playing.assign(60, false);
-    connector.log.playing[0] = connector.log.playing[6] = true;
-    connector.log.playing[59] = true;
+    connector.playing.assign(60, false);
+    connector.playing[0] = connector.playing[6] = true;
+    connector.playing[59] = true;
     EXPECT_EQ(RunWith(connector, {"fun", "status"}).out, "1\n7\n60\n");
 
     FakeConnector quiet;
-    quiet.log.playing.assign(60, false);
+    quiet.playing.assign(60, false);
     EXPECT_EQ(RunWith(quiet, {"fun", "status"}).out, "");
 }
 
@@ -275,8 +240,8 @@ TEST(VoxwarpctlRun, MissingOrSilentServerEndsWithCodeOne) {
     EXPECT_EQ(notRunning.err, "voxwarpctl: the voice server is not running\n");
 
     FakeConnector silent;
-    silent.log.answer = false;
-    silent.log.errors = {"not to be shown"};
+    silent.serverAnswers = false;
+    silent.errors = {"not to be shown"};
     RunResult noAnswer = RunWith(silent, {"errors"});
     EXPECT_EQ(noAnswer.code, kExitNoServer);
     EXPECT_EQ(noAnswer.err, "voxwarpctl: the voice server did not answer\n");
@@ -428,8 +393,9 @@ TEST_F(VoxwarpctlProgram, CommandsReachTheServerAndAnswersArePrinted) {
     EXPECT_EQ(bad.code, 2);
     EXPECT_NE(bad.err.find("SLOT must be 1 to 3 or off"), std::string::npos);
 
-    EXPECT_EQ(Calls(), Lines({"EffectSetActive(1)", "SoundSetVol(2,80)", "EmoticSelect(4,Tür.wav)",
-                              "MonitorSet(1)", "SrvGetErrors()", "EmoticsStatus()"}));
+    EXPECT_EQ(Calls(),
+              Lines({"EffectSetActive(1)", "BackSoundSetVol(2,80)", "EmoticSelect(4,Tür.wav)",
+                     "MonitorSet(1)", "SrvGetErrors()", "EmoticsStatus()"}));
 }
 
 TEST_F(VoxwarpctlProgram, NoServerEndsWithCodeOne) {
