@@ -107,11 +107,3 @@ void MyVoiceService::RunSecure() {
     working_.store(0);
     LogLeave(method);
 }
-
-void MoveDefaultRecordingOffVirtualCard() {
-    CSoundDevices recording(kSoundDevicesRecording);
-    int current = recording.GetDefaultIndex();
-    if (current < 0 || recording.GetName(current).find(kVirtualCardName) == std::string::npos)
-        return;
-    recording.SetDefault(current == 0 ? 1 : 0);
-}

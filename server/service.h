@@ -57,7 +57,3 @@ private:
 // Loads the virtual microphone into the sound server when it is missing there (a sound server
 // started without the user's configuration, or restarted since).
 void LoadMissingVirtualCard();
-
-// Moves the default recording device off the virtual microphone: device 1 when device 0 is the
-// default, otherwise device 0. Nothing changes when the default is another device.
-void MoveDefaultRecordingOffVirtualCard();

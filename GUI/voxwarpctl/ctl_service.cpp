@@ -1,5 +1,6 @@
 #include "ctl_service.h"
 
+#include "audio/sound_devices.h"
 #include "ctl_commands.h"
 #include "ctl_run.h"
 #include "service/ntservice.h"
@@ -109,6 +110,8 @@ int RunServiceCommand(const std::vector<std::string>& args, const ServerCommandL
         return kExitDone;
     }
     if (verb == "uninstall") {
+        // Recording programs must not be left on a virtual microphone that nothing feeds.
+        MoveDefaultRecordingOffVirtualCard();
         NtServiceErrorNum code = NtServiceUninstall(name, &error);
         if (code != kNtServiceSuccess)
             return Failed(err, "uninstall", code, error);

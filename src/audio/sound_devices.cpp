@@ -197,3 +197,11 @@ bool SelectDefSndc() {
     LogLeaveResult(method, result);
     return result;
 }
+
+void MoveDefaultRecordingOffVirtualCard() {
+    CSoundDevices recording(kSoundDevicesRecording);
+    int current = recording.GetDefaultIndex();
+    if (current < 0 || recording.GetName(current).find(kVirtualCardName) == std::string::npos)
+        return;
+    recording.SetDefault(current == 0 ? 1 : 0);
+}

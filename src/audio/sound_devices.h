@@ -76,3 +76,8 @@ void LogSoundDevices();
 // device, and makes another device the default playback device when the virtual card's
 // playback side is the default. False when a default could not be changed.
 bool SelectDefSndc();
+
+// Moves the default recording device off the virtual microphone, for when the voice server is
+// removed: device 1 when device 0 is the default, otherwise device 0. Nothing changes when the
+// default is another device. Command thread; may block.
+void MoveDefaultRecordingOffVirtualCard();

@@ -295,6 +295,12 @@ TEST_F(VoiceChanger, ChangesTheVoiceMixesSoundsAndStopsInOrder) {
     EXPECT_NE(removed.out.find("has been successfully uninstalled"), std::string::npos)
         << removed.out;
     EXPECT_EQ(pulsetest::Pactl("get-default-source"), "fake_mic\n");
+
+    // So does voxwarpctl's.
+    pulsetest::Pactl("set-default-source voxwarp_mic_source");
+    ASSERT_EQ(Ctl("service install").code, 0);
+    EXPECT_EQ(Ctl("service uninstall").code, 0);
+    EXPECT_EQ(pulsetest::Pactl("get-default-source"), "fake_mic\n");
 }
 
 TEST_F(VoiceChanger, RecoversTheVirtualCardAndTheSoundServer) {
