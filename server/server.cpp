@@ -34,32 +34,32 @@ VoiceServer::~VoiceServer() {
 
 bool VoiceServer::ServerRun() {
     const char* method = "VoiceServer::ServerRun";
-    LogEnter(method);
+    LogScope scope(method);
     if (started_) {
-        LogLeaveResult(method, 1);
+        scope.SetResult(1);
         return true;
     }
     int device = kNoStreamDevice;
     PaGetDevNByName(kVirtualCardName, kLookupPlayback, device);
     if (device == kNoStreamDevice) {
         LogError("Virtual sound card driver \"%s\" did not found.", kVirtualCardName);
-        LogLeaveResult(method, 0);
+        scope.SetResult(0);
         return false;
     }
     if (!Init()) {
-        LogLeaveResult(method, 0);
+        scope.SetResult(0);
         return false;
     }
     LoadParams();
     StartWatcher();
-    LogLeaveResult(method, 1);
+    scope.SetResult(1);
     started_ = true;
     return true;
 }
 
 void VoiceServer::ServerStop() {
     const char* method = "VoiceServer::ServerStop";
-    LogEnter(method);
+    LogScope scope(method);
     if (!started_)
         return;
     StopWatcher();
@@ -69,7 +69,6 @@ void VoiceServer::ServerStop() {
         CloseAll();
     }
     started_ = false;
-    LogLeave(method);
 }
 
 void VoiceServer::ReportError(const char* format, ...) {
@@ -106,13 +105,14 @@ void VoiceServer::SrvUpdate() {
 
 void VoiceServer::LoadParams() {
     const char* method = "VoiceServer::LoadParams";
-    LogEnter(method);
+    LogScope scope(method);
     std::lock_guard<std::recursive_mutex> lock(cardLock_);
     config_.Load();
 
-    LogEnter("VoiceServer::LpEffects");
-    EffectSetActive(config_.activeEffect);
-    LogLeave("VoiceServer::LpEffects");
+    {
+        LogScope effects("VoiceServer::LpEffects");
+        EffectSetActive(config_.activeEffect);
+    }
     LpBackSounds();
     LpEmoticSounds();
     LpSoundCards();
@@ -120,7 +120,6 @@ void VoiceServer::LoadParams() {
     SetMonitorOn(config_.monitorOn ? 1 : 0);
     SetMonitorVol(std::min<std::uint8_t>(config_.monitorVol, 100));
     SetListen(config_.listenOnly ? 1 : 0);
-    LogLeave(method);
 }
 
 void VoiceServer::MonitorSet(std::uint8_t on) {

@@ -96,7 +96,7 @@ void VoiceServer::SelectInputSource() {
 
 void VoiceServer::LpSoundCards() {
     const char* method = "VoiceServer::LpSoundCards";
-    LogEnter(method);
+    LogScope scope(method);
     std::lock_guard<std::recursive_mutex> lock(cardLock_);
     // The device lists this lookup sees; the watcher looks again when they change.
     lastDevices_ = DeviceSignature();
@@ -111,7 +111,6 @@ void VoiceServer::LpSoundCards() {
     ReopenStream(kStreamVirtual, virtualCard, config_.outBuffSizeMs, config_.outBuffsN);
     ReopenStream(kStreamMonitor, monitor, config_.outBuffSizeMs, config_.outBuffsN);
     SelectInputSource();
-    LogLeave(method);
 }
 
 void VoiceServer::StartWatcher() {

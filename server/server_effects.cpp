@@ -30,22 +30,22 @@ void VoiceServer::EffectSetActive(std::int32_t slot) {
 
 bool VoiceServer::LpEffect(int slot) {
     const char* method = "VoiceServer::LpEffect";
-    LogEnter(method, "slot=%u", static_cast<unsigned>(slot));
+    LogScope scope(method, "slot=%u", static_cast<unsigned>(slot));
     if (!AcceptSlot(method, slot, kEffectSlots)) {
-        LogLeaveResult(method, false);
+        scope.SetResult(false);
         return false;
     }
     std::lock_guard<std::recursive_mutex> lock(cardLock_);
     const std::string name = config_.effects[static_cast<std::size_t>(slot)];
     if (name.empty()) {
-        LogLeaveResult(method, true);
+        scope.SetResult(true);
         return true;
     }
     int index = FindVoiceEffect(config_.voiceEffects, name);
     if (index < 0) {
         ReportError(LoadStr(kStrEffectNotLoaded).c_str(), name.c_str());
         UnloadEffect(slot);
-        LogLeaveResult(method, false);
+        scope.SetResult(false);
         return false;
     }
     const VoiceEffect& effect = config_.voiceEffects[static_cast<std::size_t>(index)];
@@ -61,17 +61,15 @@ bool VoiceServer::LpEffect(int slot) {
         LogMethod(method, "Load effect params \"%s\"", path.c_str());
         SetEffectParams(slot, effect.params);
     }
-    LogLeaveResult(method, true);
+    scope.SetResult(true);
     return true;
 }
 
 void VoiceServer::EffectSelect(std::int32_t slot, const std::string& name) {
     const char* method = "VoiceServer::EffectSelect";
-    LogEnter(method, "slot=%d, name=%s", slot, name.c_str());
-    if (!AcceptSlot(method, slot, kEffectSlots)) {
-        LogLeave(method);
+    LogScope scope(method, "slot=%d, name=%s", slot, name.c_str());
+    if (!AcceptSlot(method, slot, kEffectSlots))
         return;
-    }
     std::lock_guard<std::recursive_mutex> lock(cardLock_);
     config_.ReadVoiceEffects();
     UnloadEffect(slot);
@@ -89,5 +87,4 @@ void VoiceServer::EffectSelect(std::int32_t slot, const std::string& name) {
                 SetEffectParams(slot, effect.params);
         }
     }
-    LogLeave(method);
 }

@@ -26,7 +26,7 @@ std::string NumberedList(const std::vector<std::string>& names) {
 
 void VoiceServer::LpBackSounds() {
     const char* method = "VoiceServer::LpBackSounds";
-    LogEnter(method);
+    LogScope scope(method);
     std::lock_guard<std::recursive_mutex> lock(cardLock_);
     std::vector<std::string> failed;
     for (int slot = 0; slot < kBackgroundSlots; ++slot) {
@@ -49,12 +49,11 @@ void VoiceServer::LpBackSounds() {
     SelectBackground(config_.activeBackSound);
     if (!failed.empty())
         ReportError("%s\n%s", LoadStr(kStrBackSoundsFailed).c_str(), NumberedList(failed).c_str());
-    LogLeave(method);
 }
 
 void VoiceServer::LpEmoticSounds() {
     const char* method = "VoiceServer::LpEmoticSounds";
-    LogEnter(method);
+    LogScope scope(method);
     std::lock_guard<std::recursive_mutex> lock(cardLock_);
     for (int slot = 0; slot < kFunSoundSlots; ++slot)
         UnloadFun(slot);
@@ -78,7 +77,6 @@ void VoiceServer::LpEmoticSounds() {
     }
     if (!failed.empty())
         ReportError("%s\n%s", LoadStr(kStrFunSoundsFailed).c_str(), NumberedList(failed).c_str());
-    LogLeave(method);
 }
 
 void VoiceServer::BackSoundSetActive(std::int32_t slot) {

@@ -40,7 +40,7 @@ int MyVoiceService::RunForeground(const std::vector<std::string>&) {
 
 void MyVoiceService::Run() {
     const char* method = "MyVoiceService::Run";
-    LogEnter(method);
+    LogScope scope(method);
     try {
         RunSecure();
     } catch (const std::exception& e) {
@@ -48,7 +48,6 @@ void MyVoiceService::Run() {
     } catch (...) {
         LogException("Unhandled exeption in %s", method);
     }
-    LogLeave(method);
 }
 
 void MyVoiceService::OnStop() {
@@ -72,7 +71,7 @@ void LoadMissingVirtualCard() {
 
 void MyVoiceService::RunSecure() {
     const char* method = "MyVoiceService::RunSecure";
-    LogEnter(method);
+    LogScope scope(method);
     working_.store(1);
     LoadMissingVirtualCard();
     LogSoundDevices();
@@ -105,5 +104,4 @@ void MyVoiceService::RunSecure() {
     state_.ProgrammStop();
     EndStrings();
     working_.store(0);
-    LogLeave(method);
 }

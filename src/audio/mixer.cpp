@@ -75,8 +75,8 @@ void PortMixer::ClearSelector() {
 
 bool PortMixer::Open(std::uint32_t mixerId, std::uint32_t flags, WindowHandle callbackWindow) {
     const char* method = "PortMixer::Open";
-    LogEnter(method, "uMxId=%d, flags=%u, callBackWindow=%u", static_cast<int>(mixerId), flags,
-             static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(callbackWindow)));
+    LogScope scope(method, "uMxId=%d, flags=%u, callBackWindow=%u", static_cast<int>(mixerId),
+                   flags, static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(callbackWindow)));
     Close();
     bool recording = (mixerId & kRecordingMixerFlag) != 0;
     std::uint32_t number = mixerId & ~kRecordingMixerFlag;
@@ -94,14 +94,14 @@ bool PortMixer::Open(std::uint32_t mixerId, std::uint32_t flags, WindowHandle ca
     }
     if (!found) {
         LogError("Open mixer. Error code: %u", answer);
-        LogLeaveResult(method, false);
+        scope.SetResult(false);
         return false;
     }
     open_ = true;
     recordingDevice_ = recording;
     InitOutput();
     InitInput();
-    LogLeaveResult(method, true);
+    scope.SetResult(true);
     return true;
 }
 
@@ -141,9 +141,9 @@ bool PortMixer::InitOutput() {
 
 bool PortMixer::InitInput() {
     const char* method = "PortMixer::InitInput";
-    LogEnter(method);
-    auto leave = [method](bool result) {
-        LogLeaveResult(method, result);
+    LogScope scope(method);
+    auto leave = [&scope](bool result) {
+        scope.SetResult(result);
         return result;
     };
     if (!open_)
@@ -329,7 +329,7 @@ bool FindMicLine(PortMixer& mixer, std::string& name) {
 
 bool FindMicLine(const std::string& deviceName, std::string& name) {
     const char* method = "FindMicLine";
-    LogEnter(method, "\"%s\"", deviceName.c_str());
+    LogScope scope(method, "\"%s\"", deviceName.c_str());
     name.clear();
     bool result = false;
     std::uint32_t mixerId = kNoMixerId;
@@ -343,7 +343,7 @@ bool FindMicLine(const std::string& deviceName, std::string& name) {
                 .Show(msgbox::kOk | msgbox::kIconStop);
         }
     }
-    LogLeaveResult(method, result);
+    scope.SetResult(result);
     return result;
 }
 

@@ -22,7 +22,7 @@ void LogDeviceList(const CSoundDevices& list, const char* side) {
 // programs play does not end up in the virtual microphone. Logged as "_ResetRenderVoxwarp".
 bool ResetRenderVoxwarp() {
     const char* method = "_ResetRenderVoxwarp";
-    LogEnter(method);
+    LogScope scope(method);
     bool result = true;
     CSoundDevices playback(kSoundDevicesPlayback);
     if (playback.GetCount() >= 2) {
@@ -33,7 +33,7 @@ bool ResetRenderVoxwarp() {
             LogSoundDevices();
         }
     }
-    LogLeaveResult(method, result);
+    scope.SetResult(result);
     return result;
 }
 
@@ -180,7 +180,7 @@ void LogSoundDevices() {
 
 bool SelectDefSndc() {
     const char* method = "SelectDefSndc";
-    LogEnter(method);
+    LogScope scope(method);
     bool result = true;
     {
         CSoundDevices recording(kSoundDevicesRecording);
@@ -194,7 +194,7 @@ bool SelectDefSndc() {
     }
     if (!ResetRenderVoxwarp())
         result = false;
-    LogLeaveResult(method, result);
+    scope.SetResult(result);
     return result;
 }
 

@@ -48,10 +48,11 @@ DeviceResult PaStream::QueueLocked(std::uint32_t i) {
 MmeErrorNum PaStream::OpenDevice(const char* method, std::uint32_t threadId, int device,
                                  std::uint32_t bits, std::uint32_t rate, std::uint16_t ms,
                                  std::uint32_t count) {
-    LogEnter(method,
-             "threadId=%d, nDev=%d, bitPerSample=%u, sampleRate=%u, sizeofBuferMs=%u, "
-             "numberOfBufers=%u",
-             static_cast<int>(threadId), device, bits, rate, static_cast<unsigned>(ms), count);
+    LogScope scope(method,
+                   "threadId=%d, nDev=%d, bitPerSample=%u, sampleRate=%u, sizeofBuferMs=%u, "
+                   "numberOfBufers=%u",
+                   static_cast<int>(threadId), device, bits, rate, static_cast<unsigned>(ms),
+                   count);
     CloseDevice(IsInput() ? "PaStreamIn::Close" : "PaStreamOut::Close");
     MmeErrorNum result = kMmeSuccess;
     const BufferLayout layout = ComputeBufferLayout(bits, rate, ms);
@@ -64,7 +65,7 @@ MmeErrorNum PaStream::OpenDevice(const char* method, std::uint32_t threadId, int
     bufferCount_ = count;
     if (device == -2) {
         LogWarning(IsInput() ? "Sound card not defined" : "sound card not defined");
-        LogLeaveResult(method, MmeErrorText(result));
+        scope.SetResult(MmeErrorText(result));
         return result;
     }
     do {
@@ -125,12 +126,12 @@ MmeErrorNum PaStream::OpenDevice(const char* method, std::uint32_t threadId, int
         CloseDevice(IsInput() ? "PaStreamIn::Close" : "PaStreamOut::Close");
         device_ = -2;
     }
-    LogLeaveResult(method, MmeErrorText(result));
+    scope.SetResult(MmeErrorText(result));
     return result;
 }
 
 MmeErrorNum PaStream::StopDevice(const char* method) {
-    LogEnter(method);
+    LogScope scope(method);
     MmeErrorNum result = kMmeSuccess;
     bool wasRunning;
     {
@@ -146,7 +147,7 @@ MmeErrorNum PaStream::StopDevice(const char* method) {
             result = kMmeResetFailed;
         }
     }
-    LogLeaveResult(method, MmeErrorText(result));
+    scope.SetResult(MmeErrorText(result));
     return result;
 }
 
@@ -239,7 +240,7 @@ MmeErrorNum PaStreamIn::Open(std::uint32_t threadId, int device, std::uint32_t b
 
 MmeErrorNum PaStreamIn::Start() {
     const char* method = "PaStreamIn::Start";
-    LogEnter(method);
+    LogScope scope(method);
     MmeErrorNum result = kMmeSuccess;
     if (handle_ == nullptr) {
         LogMethod(method, "hWaveIn == NULL");
@@ -280,7 +281,7 @@ MmeErrorNum PaStreamIn::Start() {
         LogError("Error of start input stream");
         Stop();
     }
-    LogLeaveResult(method, MmeErrorText(result));
+    scope.SetResult(MmeErrorText(result));
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <exception>
 #include <mutex>
 
 #include "base/storedpath.h"
@@ -164,6 +165,25 @@ bool LogLeaveText(const char* method, std::string_view valueText) {
     std::snprintf(text, sizeof text, "%s() = %.*s", method, static_cast<int>(valueText.size()),
                   valueText.data());
     return LogLine(LogKind::Leave, text);
+}
+
+LogScope::LogScope(const char* method) : method_(method), exceptions_(std::uncaught_exceptions()) {
+    LogEnter(method);
+}
+
+LogScope::LogScope(const char* method, const char* format, ...)
+    : method_(method), exceptions_(std::uncaught_exceptions()) {
+    va_list args;
+    va_start(args, format);
+    LogCallV(LogKind::Enter, method, "(", ")", format, args);
+    va_end(args);
+}
+
+LogScope::~LogScope() {
+    if (hasResult_ && std::uncaught_exceptions() == exceptions_)
+        LogLeaveText(method_, resultText_);
+    else
+        LogLeave(method_);
 }
 
 std::string LogWideToUtf8(std::wstring_view text) {

@@ -90,6 +90,35 @@ bool LogLeaveResult(const char* method, T&& value) {
     return LogLeaveText(method, LogValueText(std::forward<T>(value)));
 }
 
+// Writes the Enter line of a method when made and its Leave line when it goes out of scope, so
+// that every way out of the method, an early return or an exception passing through, writes
+// exactly one Leave line. The lines are those of LogEnter and LogLeave; with a result set, the
+// Leave line is that of LogLeaveResult. An exception that leaves the method writes "Method()"
+// without the result, which the method did not return. The method name must outlive the object.
+class LogScope {
+public:
+    [[nodiscard]] explicit LogScope(const char* method);
+    [[nodiscard]] LogScope(const char* method, const char* format, ...)
+        __attribute__((format(printf, 3, 4)));
+    ~LogScope();
+    LogScope(const LogScope&) = delete;
+    LogScope& operator=(const LogScope&) = delete;
+
+    // The value the Leave line reports, turned into text as LogLeaveResult does. A later call
+    // replaces it.
+    template <typename T>
+    void SetResult(T&& value) {
+        resultText_ = LogValueText(std::forward<T>(value));
+        hasResult_ = true;
+    }
+
+private:
+    const char* method_;
+    int exceptions_; // the exceptions in flight when the method was entered
+    bool hasResult_ = false;
+    std::string resultText_;
+};
+
 // The control panel's start banner: "Application started on D.M.YYYY H:M:S" in a box of
 // 79 columns (or between empty lines in separated mode).
 bool LogStartBanner();

@@ -77,7 +77,7 @@ PnVstErrorNum PnAudioEffect::Load(const std::string& path, bool on, EffectOwnerW
 
 PnVstErrorNum PnAudioEffect::_SecureLoad(const std::string& path, bool on) {
     static constexpr char kMethod[] = "PnAudioEffect::_SecureLoad";
-    LogEnter(kMethod, "\"%s\", isOn=%d", path.c_str(), on ? 1 : 0);
+    LogScope scope(kMethod, "\"%s\", isOn=%d", path.c_str(), on ? 1 : 0);
     UnLoad();
     path_ = path;
     PnVstErrorNum result = LoadSteps(on);
@@ -87,7 +87,7 @@ PnVstErrorNum PnAudioEffect::_SecureLoad(const std::string& path, bool on) {
         else
             UnLoad();
     }
-    LogLeaveResult(kMethod, PnVstErrorText(result));
+    scope.SetResult(PnVstErrorText(result));
     return result;
 }
 
@@ -163,28 +163,25 @@ PnVstErrorNum PnAudioEffect::LoadSteps(bool on) {
 
 void PnAudioEffect::UnLoad() {
     static constexpr char kMethod[] = "PnAudioEffect::UnLoad";
-    LogEnter(kMethod);
+    LogScope scope(kMethod);
     if (plugin_ != nullptr) {
         // The record is the plug-in's and is gone after effClose.
         Dispatch(kMethod, effClose, 0, 0, nullptr, 0);
         plugin_ = nullptr;
     }
     Terminate();
-    LogLeave(kMethod);
 }
 
 void PnAudioEffect::Terminate() {
     static constexpr char kMethod[] = "PnAudioEffect::Terminate";
-    LogEnter(kMethod);
+    LogScope scope(kMethod);
     Release(true);
-    LogLeave(kMethod);
 }
 
 void PnAudioEffect::TerminateFaulted() {
     static constexpr char kMethod[] = "PnAudioEffect::Terminate";
-    LogEnter(kMethod);
+    LogScope scope(kMethod);
     Release(false);
-    LogLeave(kMethod);
 }
 
 void PnAudioEffect::Release(bool freeModule) {

@@ -96,7 +96,7 @@ void IPC::Close() {
 }
 
 bool IPC::Open() {
-    LogEnter("IPC::Open");
+    LogScope scope("IPC::Open");
     Close();
     alive_ = platform::NamedMutex::Open(workName_);
     request_ = platform::NamedEvent::Open(reqName_);
@@ -115,7 +115,7 @@ bool IPC::Open() {
                 Held(request_.get()), Held(answer_.get()), static_cast<int>(shmError));
         Close();
     }
-    LogLeaveResult("IPC::Open", ok);
+    scope.SetResult(ok);
     return ok;
 }
 
@@ -125,10 +125,10 @@ void IPC::BeginRequest() {
 
 bool IPC::SendMessageW(std::uint32_t code) {
     const std::uint32_t processId = platform::CurrentProcessId();
-    LogEnter("IPC::SendMessageW", "procId=%u, code=%u", processId, code);
+    LogScope scope("IPC::SendMessageW", "procId=%u, code=%u", processId, code);
     if (!payload_.Attached() || !request_ || !answer_ || !alive_) {
         LogError("SendMessage ipc error.");
-        LogLeaveResult("IPC::SendMessageW", false);
+        scope.SetResult(false);
         return false;
     }
 
@@ -170,6 +170,6 @@ bool IPC::SendMessageW(std::uint32_t code) {
     if (sendLocked)
         sendMutex->Release();
     sendMutex.reset();
-    LogLeaveResult("IPC::SendMessageW", answered);
+    scope.SetResult(answered);
     return answered;
 }

@@ -70,14 +70,14 @@ ProgrammState::~ProgrammState() {
 
 bool ProgrammState::ProgrammStart() {
     static constexpr const char* kMethod = "ProgrammState::ProgrammStart";
-    LogEnter(kMethod);
+    LogScope scope(kMethod);
     ReleaseWorkMutex();
 
     bool existed = false;
     workMutex_ = NamedMutex::Create(workMutexName_, true, &existed);
     if (!workMutex_) {
         LogMethod(kMethod, "Create mutex error: %u", static_cast<unsigned>(errno));
-        LogLeaveResult(kMethod, false);
+        scope.SetResult(false);
         return false;
     }
     workMutexHeld_ = !existed;
@@ -100,7 +100,7 @@ bool ProgrammState::ProgrammStart() {
         runEvent->Set();
     else
         LogNote("OpenEvent error: %u", openError);
-    LogLeaveResult(kMethod, true);
+    scope.SetResult(true);
     return true;
 }
 
@@ -118,7 +118,7 @@ void ProgrammState::ReleaseWorkMutex() {
 
 bool ProgrammState::ObserverStart(ServStateCallback* target) {
     static constexpr const char* kMethod = "ProgrammState::ObserverStart";
-    LogEnter(kMethod);
+    LogScope scope(kMethod);
     if (observer_)
         ObserverStop();
 
@@ -129,7 +129,7 @@ bool ProgrammState::ObserverStart(ServStateCallback* target) {
     observer->stopEvent = NamedEvent::Create(stopEventName_, false, false);
     if (!observer->stopEvent) {
         LogMethod(kMethod, "Create event error: %u", static_cast<unsigned>(errno));
-        LogLeaveResult(kMethod, false);
+        scope.SetResult(false);
         return false;
     }
     // A stop meant for an earlier observer that did not end in time must not end this one.
@@ -139,11 +139,11 @@ bool ProgrammState::ObserverStart(ServStateCallback* target) {
         thread_ = std::thread(&ProgrammState::ThreadServerState, observer);
     } catch (const std::system_error& e) {
         LogMethod(kMethod, "Create thread error: %u", static_cast<unsigned>(e.code().value()));
-        LogLeaveResult(kMethod, false);
+        scope.SetResult(false);
         return false; // the stop event goes with the observer record
     }
     observer_ = std::move(observer);
-    LogLeaveResult(kMethod, true);
+    scope.SetResult(true);
     return true;
 }
 

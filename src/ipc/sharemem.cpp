@@ -55,7 +55,7 @@ ShareMem::~ShareMem() {
 }
 
 ShmErrorNum ShareMem::Create(const std::string& name, std::uint32_t size) {
-    LogEnter("ShareMem::Create", "\"%s\", size=%u", name.c_str(), size);
+    LogScope scope("ShareMem::Create", "\"%s\", size=%u", name.c_str(), size);
     // Only the block and its lock: a derived class keeps the objects it holds besides.
     ShareMem::Close();
     ShmErrorNum code = kShmSuccess;
@@ -88,12 +88,12 @@ ShmErrorNum ShareMem::Create(const std::string& name, std::uint32_t size) {
                   block_ ? 1u : 0u, block_ ? block_->Data() : nullptr, lock_ ? 1u : 0u);
         ShareMem::Close();
     }
-    LogLeaveResult("ShareMem::Create", ShmErrorText(code));
+    scope.SetResult(ShmErrorText(code));
     return code;
 }
 
 ShmErrorNum ShareMem::Open(const std::string& name, std::uint32_t access) {
-    LogEnter("ShareMem::Open", "\"%s\", access=%u", name.c_str(), access);
+    LogScope scope("ShareMem::Open", "\"%s\", access=%u", name.c_str(), access);
     ShareMem::Close();
     ShmErrorNum code = kShmSuccess;
     std::uint32_t systemError = 0;
@@ -120,7 +120,7 @@ ShmErrorNum ShareMem::Open(const std::string& name, std::uint32_t access) {
         LogError("%s. Error code: %u", ShmErrorText(code).c_str(), systemError);
         ShareMem::Close();
     }
-    LogLeaveResult("ShareMem::Open", ShmErrorText(code));
+    scope.SetResult(ShmErrorText(code));
     return code;
 }
 

@@ -31,13 +31,12 @@ constexpr int kStretchMaximumFrame = 160;
 PnIOStream::PnIOStream(AudioBackend& backend)
     : backend_(backend), backgrounds_(kBackgroundSlots, true), funSounds_(*this),
       effects_(new EffectSlot[kEffectSlots]) {
-    LogEnter("PnIOStream::PnIOStream");
+    LogScope scope("PnIOStream::PnIOStream");
     SetStopTimeout(800);
-    LogLeave("PnIOStream::PnIOStream");
 }
 
 PnIOStream::~PnIOStream() {
-    LogEnter("PnIOStream::~PnIOStream");
+    LogScope scope("PnIOStream::~PnIOStream");
     // No handler may run once this object is gone: close the streams, then end the engine.
     DestroyStreams();
     StopEngine();
@@ -46,7 +45,6 @@ PnIOStream::~PnIOStream() {
         funEvent_.reset();
         osci_.Close();
     }
-    LogLeave("PnIOStream::~PnIOStream");
 }
 
 std::uint32_t PnIOStream::MonitorOverruns() {
@@ -73,7 +71,7 @@ bool PnIOStream::FirstBlockDelayPending() {
 }
 
 bool PnIOStream::Init() {
-    LogEnter("PnIOStream::Init");
+    LogScope scope("PnIOStream::Init");
     CreateSignals();
     bool haveEvent;
     {
@@ -81,7 +79,7 @@ bool PnIOStream::Init() {
         haveEvent = funEvent_ != nullptr;
     }
     if (!haveEvent) {
-        LogLeaveResult("PnIOStream::Init", false);
+        scope.SetResult(false);
         return false;
     }
     {
@@ -94,7 +92,7 @@ bool PnIOStream::Init() {
             input_ = std::make_unique<PaStreamIn>(backend_);
     }
     const bool started = StartEngine() == kMmeSuccess;
-    LogLeaveResult("PnIOStream::Init", started);
+    scope.SetResult(started);
     return started;
 }
 
@@ -124,16 +122,17 @@ PaStream* PnIOStream::StreamOf(int type) const {
 bool PnIOStream::Open(int type, int device, std::uint32_t bitsPerSample, std::uint32_t sampleRate,
                       std::uint16_t bufferMs, std::uint32_t bufferCount) {
     const char* method = "PnIOStream::Open";
-    LogEnter(method,
-             "SteamType=%d, nDev=%i, bitPerSample=%u, sampleRate=%u, sizeofBuferMs=%u, "
-             "numberOfBufers=%u",
-             type, device, bitsPerSample, sampleRate, static_cast<unsigned>(bufferMs), bufferCount);
+    LogScope scope(method,
+                   "SteamType=%d, nDev=%i, bitPerSample=%u, sampleRate=%u, sizeofBuferMs=%u, "
+                   "numberOfBufers=%u",
+                   type, device, bitsPerSample, sampleRate, static_cast<unsigned>(bufferMs),
+                   bufferCount);
     bool result = false;
     if (type == kStreamInput)
         result = OpenInput(device, bitsPerSample, sampleRate, bufferMs, bufferCount);
     else if (type == kStreamMonitor || type == kStreamVirtual)
         result = OpenOutput(type, device, bitsPerSample, sampleRate, bufferCount);
-    LogLeaveResult(method, result);
+    scope.SetResult(result);
     return result;
 }
 
@@ -213,7 +212,7 @@ bool PnIOStream::OpenOutput(int type, int device, std::uint32_t bits, std::uint3
 
 bool PnIOStream::Start(int type) {
     const char* method = "PnIOStream::Start";
-    LogEnter(method, "SteamType=%d", type);
+    LogScope scope(method, "SteamType=%d", type);
     bool result = false;
     if (type == kStreamMonitor || type == kStreamVirtual) {
         PaStreamOut* out = type == kStreamMonitor ? monitorOut_.get() : virtualOut_.get();
@@ -229,13 +228,13 @@ bool PnIOStream::Start(int type) {
             LogError("Start input stream error: %s", MmeErrorText(started).c_str());
         result = started == kMmeSuccess;
     }
-    LogLeaveResult(method, result);
+    scope.SetResult(result);
     return result;
 }
 
 void PnIOStream::Close(int type) {
     const char* method = "PnIOStream::Close";
-    LogEnter(method, "SteamType=%d", type);
+    LogScope scope(method, "SteamType=%d", type);
     if (type == kStreamMonitor || type == kStreamVirtual) {
         OutputRunning(type).store(false);
         PaStreamOut* out = type == kStreamMonitor ? monitorOut_.get() : virtualOut_.get();
@@ -247,7 +246,6 @@ void PnIOStream::Close(int type) {
             input_->Close();
         FreeWorkBuffers();
     }
-    LogLeave(method);
 }
 
 void PnIOStream::FreeWorkBuffers() {
@@ -260,10 +258,11 @@ bool PnIOStream::Restart(int type, int device, std::uint32_t bitsPerSample,
                          std::uint32_t sampleRate, std::uint16_t bufferMs,
                          std::uint32_t bufferCount) {
     const char* method = "PnIOStream::Restart";
-    LogEnter(method,
-             "SteamType=%d, nDev=%i, bitPerSample=%u, sampleRate=%u, sizeofBuferMs=%u, "
-             "numberOfBufers=%u",
-             type, device, bitsPerSample, sampleRate, static_cast<unsigned>(bufferMs), bufferCount);
+    LogScope scope(method,
+                   "SteamType=%d, nDev=%i, bitPerSample=%u, sampleRate=%u, sizeofBuferMs=%u, "
+                   "numberOfBufers=%u",
+                   type, device, bitsPerSample, sampleRate, static_cast<unsigned>(bufferMs),
+                   bufferCount);
     Close(type);
     bool result = false;
     if (device != kNoStreamDevice) {
@@ -272,7 +271,7 @@ bool PnIOStream::Restart(int type, int device, std::uint32_t bitsPerSample,
         if (!result)
             Close(type);
     }
-    LogLeaveResult(method, result);
+    scope.SetResult(result);
     return result;
 }
 
@@ -303,7 +302,7 @@ void PnIOStream::DestroyStreams() {
 
 void PnIOStream::CloseAll() {
     const char* method = "PnIOStream::CloseAll";
-    LogEnter(method);
+    LogScope scope(method);
     DestroyStreams();
     StopEngine();
     {
@@ -317,5 +316,4 @@ void PnIOStream::CloseAll() {
         UnloadEffect(i);
     LogPlain("Dropped blocks: monitor=%u, virtual=%u", DroppedBlocks(kStreamMonitor),
              DroppedBlocks(kStreamVirtual));
-    LogLeave(method);
 }

@@ -76,8 +76,9 @@ std::string SystemText(int code) {
     return text ? text : "";
 }
 
-NtServiceErrorNum Leave(const char* function, NtServiceErrorNum code) {
-    LogLeaveResult(function, NtServiceErrorText(code));
+// Sets the text of code as the result of the Leave line, and gives code back.
+NtServiceErrorNum Result(LogScope& scope, NtServiceErrorNum code) {
+    scope.SetResult(NtServiceErrorText(code));
     return code;
 }
 
@@ -88,12 +89,12 @@ std::string Folder(const std::string& path) {
 
 // Installs the service for server ("_InstallServerBse").
 bool InstallServerBase(const ServerCommandLine& server, const ServiceMessageSink& message) {
-    LogEnter("_InstallServerBse", "\"%s\"", server.program.c_str());
+    LogScope scope("_InstallServerBse", "\"%s\"", server.program.c_str());
     std::error_code ignored;
     if (!std::filesystem::exists(server.program, ignored)) {
         Show(message,
              FillText(LoadStr(kStrServiceNotFound), {server.program, Folder(server.program)}));
-        LogLeaveResult("_InstallServerBse", false);
+        scope.SetResult(false);
         return false;
     }
     platform::ServiceDefinition definition;
@@ -111,7 +112,7 @@ bool InstallServerBase(const ServerCommandLine& server, const ServiceMessageSink
             text += "\n" + outcome.text;
         Show(message, text);
     }
-    LogLeaveResult("_InstallServerBse", outcome.Ok());
+    scope.SetResult(outcome.Ok());
     return outcome.Ok();
 }
 
@@ -147,99 +148,99 @@ std::string NtServiceErrorText(std::uint32_t code) {
 
 NtServiceErrorNum NtServiceStatus(const std::string& name, std::uint32_t& state,
                                   NtServiceSystemError* error) {
-    LogEnter("NtServiceStatus", "\"%s\"", name.c_str());
+    LogScope scope("NtServiceStatus", "\"%s\"", name.c_str());
     state = platform::kServiceStopped;
     ServiceOutcome outcome = platform::QueryServiceState(name, state);
     Keep(outcome, error);
     switch (outcome.failure) {
     case ServiceFailure::None:
-        return Leave("NtServiceStatus", kNtServiceSuccess);
+        return Result(scope, kNtServiceSuccess);
     case ServiceFailure::NotInstalled:
-        return Leave("NtServiceStatus", kNtServiceNotFound);
+        return Result(scope, kNtServiceNotFound);
     default:
-        return Leave("NtServiceStatus", kNtServiceManagerDenied);
+        return Result(scope, kNtServiceManagerDenied);
     }
 }
 
 NtServiceErrorNum NtServiceStart(const std::string& name, NtServiceSystemError* error) {
-    LogEnter("NtServiceStart", "\"%s\"", name.c_str());
+    LogScope scope("NtServiceStart", "\"%s\"", name.c_str());
     std::uint32_t state = platform::kServiceStopped;
     ServiceOutcome outcome = platform::QueryServiceState(name, state);
     Keep(outcome, error);
     if (outcome.failure == ServiceFailure::NotInstalled)
-        return Leave("NtServiceStart", kNtServiceNotFound);
+        return Result(scope, kNtServiceNotFound);
     if (!outcome.Ok())
-        return Leave("NtServiceStart", kNtServiceUndefined);
+        return Result(scope, kNtServiceUndefined);
     if (state == platform::kServiceRunning || state == platform::kServiceStartPending)
-        return Leave("NtServiceStart", kNtServiceSuccess);
+        return Result(scope, kNtServiceSuccess);
     outcome = platform::StartService(name);
     Keep(outcome, error);
     switch (outcome.failure) {
     case ServiceFailure::None:
-        return Leave("NtServiceStart", kNtServiceSuccess);
+        return Result(scope, kNtServiceSuccess);
     case ServiceFailure::NotInstalled:
-        return Leave("NtServiceStart", kNtServiceNotFound);
+        return Result(scope, kNtServiceNotFound);
     case ServiceFailure::Unresponsive:
-        return Leave("NtServiceStart", kNtServiceStartUnresponsive);
+        return Result(scope, kNtServiceStartUnresponsive);
     default:
-        return Leave("NtServiceStart", kNtServiceStartFailed);
+        return Result(scope, kNtServiceStartFailed);
     }
 }
 
 NtServiceErrorNum NtServiceStop(const std::string& name, NtServiceSystemError* error) {
-    LogEnter("NtServiceStop", "\"%s\"", name.c_str());
+    LogScope scope("NtServiceStop", "\"%s\"", name.c_str());
     std::uint32_t state = platform::kServiceStopped;
     ServiceOutcome outcome = platform::QueryServiceState(name, state);
     Keep(outcome, error);
     if (outcome.failure == ServiceFailure::NotInstalled)
-        return Leave("NtServiceStop", kNtServiceNotFound);
+        return Result(scope, kNtServiceNotFound);
     if (!outcome.Ok())
-        return Leave("NtServiceStop", kNtServiceUndefined);
+        return Result(scope, kNtServiceUndefined);
     if (state == platform::kServiceStopped)
-        return Leave("NtServiceStop", kNtServiceSuccess);
+        return Result(scope, kNtServiceSuccess);
     // Also when it is stopping already: the caller learns when it has ended.
     outcome = platform::StopService(name);
     Keep(outcome, error);
     switch (outcome.failure) {
     case ServiceFailure::None:
-        return Leave("NtServiceStop", kNtServiceSuccess);
+        return Result(scope, kNtServiceSuccess);
     case ServiceFailure::NotInstalled:
-        return Leave("NtServiceStop", kNtServiceNotFound);
+        return Result(scope, kNtServiceNotFound);
     case ServiceFailure::Unresponsive:
-        return Leave("NtServiceStop", kNtServiceStopUnresponsive);
+        return Result(scope, kNtServiceStopUnresponsive);
     default:
-        return Leave("NtServiceStop", kNtServiceStopFailed);
+        return Result(scope, kNtServiceStopFailed);
     }
 }
 
 NtServiceErrorNum NtServiceGetPath(const std::string& name, std::string& path,
                                    NtServiceSystemError* error) {
-    LogEnter("NtServiceGetPath", "\"%s\"", name.c_str());
+    LogScope scope("NtServiceGetPath", "\"%s\"", name.c_str());
     path.clear();
     std::vector<std::string> command;
     ServiceOutcome outcome = platform::QueryServiceCommand(name, command);
     Keep(outcome, error);
     if (outcome.failure == ServiceFailure::NotInstalled)
-        return Leave("NtServiceGetPath", kNtServiceNotFound);
+        return Result(scope, kNtServiceNotFound);
     if (!outcome.Ok())
-        return Leave("NtServiceGetPath", kNtServiceUndefined);
+        return Result(scope, kNtServiceUndefined);
     path = command[0];
-    return Leave("NtServiceGetPath", kNtServiceSuccess);
+    return Result(scope, kNtServiceSuccess);
 }
 
 NtServiceErrorNum NtServiceUninstall(const std::string& name, NtServiceSystemError* error) {
-    LogEnter("NtServiceUninstall", "\"%s\"", name.c_str());
+    LogScope scope("NtServiceUninstall", "\"%s\"", name.c_str());
     ServiceOutcome outcome = platform::UninstallService(name);
     Keep(outcome, error);
     switch (outcome.failure) {
     case ServiceFailure::None:
-        return Leave("NtServiceUninstall", kNtServiceSuccess);
+        return Result(scope, kNtServiceSuccess);
     case ServiceFailure::NotInstalled:
-        return Leave("NtServiceUninstall", kNtServiceOpenFailed);
+        return Result(scope, kNtServiceOpenFailed);
     case ServiceFailure::Denied:
-        return Leave("NtServiceUninstall", kNtServiceManagerDenied);
+        return Result(scope, kNtServiceManagerDenied);
     default:
-        return Leave("NtServiceUninstall", kNtServiceDeleteFailed);
+        return Result(scope, kNtServiceDeleteFailed);
     }
 }
 
@@ -249,7 +250,7 @@ ServerCommandLine DefaultServerCommand() {
 
 bool InstallServer(AppConfig& config, const ServerCommandLine& server,
                    const ServiceMessageSink& message) {
-    LogEnter("InstallServer");
+    LogScope scope("InstallServer");
     config.ReadSys();
     std::string path;
     NtServiceErrorNum code = NtServiceGetPath(kVoxwarpServiceName, path);
@@ -279,12 +280,12 @@ bool InstallServer(AppConfig& config, const ServerCommandLine& server,
     } else {
         Show(message, NtServiceErrorText(code));
     }
-    LogLeaveResult("InstallServer", ok);
+    scope.SetResult(ok);
     return ok;
 }
 
 bool RunServer(const ServiceMessageSink& message) {
-    LogEnter("RunServer");
+    LogScope scope("RunServer");
     std::uint32_t state = platform::kServiceStopped;
     NtServiceSystemError error;
     NtServiceErrorNum code = NtServiceStatus(kVoxwarpServiceName, state, &error);
@@ -294,9 +295,9 @@ bool RunServer(const ServiceMessageSink& message) {
     if (code != kNtServiceSuccess) {
         Show(message,
              NtServiceErrorText(code) + "\n\n" + error.text + " (\"" + kVoxwarpServiceName + "\")");
-        LogLeaveResult("RunServer", false);
+        scope.SetResult(false);
         return false;
     }
-    LogLeaveResult("RunServer", true);
+    scope.SetResult(true);
     return true;
 }

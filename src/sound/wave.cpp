@@ -152,7 +152,7 @@ void Wave::Clear() {
 
 WaveErrorNum Wave::ReadFromFile(const std::string& path) {
     static constexpr char kMethod[] = "Wave::ReadFromFile";
-    LogEnter(kMethod, "\"%s\"", path.c_str());
+    LogScope scope(kMethod, "\"%s\"", path.c_str());
     Clear();
     RiffFile file;
     int systemError = file.Open(path);
@@ -188,13 +188,13 @@ WaveErrorNum Wave::ReadFromFile(const std::string& path) {
         Clear();
     }
     file.Close();
-    LogLeaveResult(kMethod, WaveErrorText(code));
+    scope.SetResult(WaveErrorText(code));
     return code;
 }
 
 WaveErrorNum Wave::WriteToFile(const std::string& path) const {
     static constexpr char kMethod[] = "Wave::WriteToFile";
-    LogEnter(kMethod, "\"%s\"", path.c_str());
+    LogScope scope(kMethod, "\"%s\"", path.c_str());
     WaveErrorNum code = kWaveSuccess;
     std::FILE* file = nullptr;
     if (data.size() > kMaxWrittenData)
@@ -224,23 +224,23 @@ WaveErrorNum Wave::WriteToFile(const std::string& path) const {
         if (std::fclose(file) != 0)
             code = kWaveWriteError;
     }
-    LogLeaveResult(kMethod, WaveErrorText(code));
+    scope.SetResult(WaveErrorText(code));
     return code;
 }
 
 std::uint32_t Wave::ConvertToOneChanel16Bit() {
     static constexpr char kMethod[] = "Wave::ConvertToOneChanel16Bit";
-    LogEnter(kMethod);
+    LogScope scope(kMethod);
     if (format.formatTag == kMixingFormat.formatTag && format.channels == kMixingFormat.channels &&
         format.bitsPerSample == kMixingFormat.bitsPerSample &&
         format.samplesPerSec == kMixingFormat.samplesPerSec) {
-        LogLeaveResult(kMethod, 0u);
+        scope.SetResult(0u);
         return 0;
     }
     MixingConverter converter;
     std::uint32_t result = converter.Open(format, subFormat, data.size());
     if (result != 0) {
-        LogLeaveResult(kMethod, result);
+        scope.SetResult(result);
         return result;
     }
     const WaveFormat& to = kMixingFormat;
@@ -268,13 +268,13 @@ std::uint32_t Wave::ConvertToOneChanel16Bit() {
     data = std::move(converter.Result());
     format = kMixingFormat;
     subFormat = 0;
-    LogLeaveResult(kMethod, result);
+    scope.SetResult(result);
     return result;
 }
 
 WaveErrorNum WaveCanUse(const std::string& path) {
     static constexpr char kMethod[] = "WaveCanUse";
-    LogEnter(kMethod, "\"%s\"", path.c_str());
+    LogScope scope(kMethod, "\"%s\"", path.c_str());
     RiffFile file;
     int systemError = file.Open(path);
     WaveErrorNum code = systemError != 0 ? kWaveOpenError : kWaveSuccess;
@@ -282,6 +282,6 @@ WaveErrorNum WaveCanUse(const std::string& path) {
         WaveLayout layout;
         code = LocateWave(file, layout, systemError);
     }
-    LogLeaveResult(kMethod, WaveErrorText(code));
+    scope.SetResult(WaveErrorText(code));
     return code;
 }

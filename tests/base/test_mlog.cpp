@@ -4,6 +4,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
@@ -36,6 +37,17 @@ protected:
 
 enum class Color { Red = 2 };
 struct Opaque {};
+
+// A method with three ways out: an early return, a return with its result, and an exception
+// thrown after the result was set.
+void ScopedMethod(int way) {
+    LogScope scope("PnIOStream::Open", "way=%d", way);
+    if (way == 0)
+        return;
+    scope.SetResult(way == 1);
+    if (way == 2)
+        throw std::runtime_error("failed");
+}
 
 } // namespace
 
@@ -79,6 +91,20 @@ TEST_F(LogFile, LeaveResultTextFollowsTheValueType) {
     EXPECT_TRUE(std::regex_match(lines[8], std::regex("       <-- F\\(\\) = 0x[0-9A-F]{16}")))
         << lines[8];
     EXPECT_EQ(lines[9], "       <-- F() = undefined type!");
+}
+
+TEST_F(LogFile, ScopeWritesOneLeaveLineOnEveryWayOut) {
+    ScopedMethod(0);
+    ScopedMethod(1);
+    EXPECT_THROW(ScopedMethod(2), std::runtime_error);
+    EXPECT_EQ(Read(), (std::vector<std::string>{
+                          "       --> PnIOStream::Open(way=0)",
+                          "       <-- PnIOStream::Open()",
+                          "       --> PnIOStream::Open(way=1)",
+                          "       <-- PnIOStream::Open() = true",
+                          "       --> PnIOStream::Open(way=2)",
+                          "       <-- PnIOStream::Open()",
+                      }));
 }
 
 TEST_F(LogFile, TimeFieldAndLineEnd) {

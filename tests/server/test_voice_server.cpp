@@ -51,6 +51,13 @@ TEST(VoiceServerRun, RefusesToRunWithoutTheVirtualCard) {
     EXPECT_FALSE(env.backend.IsOpen(DeviceDirection::Capture, servertest::kMicrophone));
 }
 
+TEST(VoiceServerRun, StopWithoutRunWritesItsLeaveLine) {
+    ServerTestEnv env;
+    env.server->ServerStop();
+    EXPECT_EQ(env.CountLog("--> VoiceServer::ServerStop()"), 1);
+    EXPECT_EQ(env.CountLog("<-- VoiceServer::ServerStop()"), 1);
+}
+
 TEST(VoiceServerEffects, SlotsLoadOnlyWhileSelected) {
     ServerTestEnv env;
     env.WriteConfig("[effects]\neff_0=Double\n[sys]\nactiveEffect=0\n");

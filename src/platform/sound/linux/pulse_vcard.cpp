@@ -172,7 +172,7 @@ bool UnloadSide(PulseConnection& connection, const PulseDevice& device, const ch
 } // namespace
 
 bool InstallVirtualCard(bool persist, std::string& error) {
-    LogEnter("InstallVirtualCard", "persist=%d", persist ? 1 : 0);
+    LogScope scope("InstallVirtualCard", "persist=%d", persist ? 1 : 0);
     error.clear();
     bool pipewire = false;
     std::string reason;
@@ -212,12 +212,12 @@ bool InstallVirtualCard(bool persist, std::string& error) {
     if (!result) {
         LogError("InstallVirtualCard: %s", error.c_str());
     }
-    LogLeaveResult("InstallVirtualCard", result);
+    scope.SetResult(result);
     return result;
 }
 
 bool RemoveVirtualCard(std::string& error) {
-    LogEnter("RemoveVirtualCard");
+    LogScope scope("RemoveVirtualCard");
     error.clear();
     // The configuration goes first: even with the server gone, the card is not loaded again.
     bool result = RemovePersisted(error);
@@ -244,7 +244,7 @@ bool RemoveVirtualCard(std::string& error) {
     if (!result) {
         LogError("RemoveVirtualCard: %s", error.c_str());
     }
-    LogLeaveResult("RemoveVirtualCard", result);
+    scope.SetResult(result);
     return result;
 }
 
