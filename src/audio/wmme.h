@@ -71,23 +71,38 @@ BufferLayout ComputeBufferLayout(std::uint32_t bitsPerSample, std::uint32_t samp
 // no allocation, no I/O) and must not call Stop or Close of the same stream.
 class PortAudio {
 public:
+    // No engine thread runs until StartEngine. Any thread.
     PortAudio();
+    // Ends an engine thread that still runs and waits for it. Command thread; may block.
     virtual ~PortAudio();
     PortAudio(const PortAudio&) = delete;
     PortAudio& operator=(const PortAudio&) = delete;
 
+    // Starts the engine thread (a running one is stopped first) and registers its mailbox.
+    // Command thread; may block.
     MmeErrorNum StartEngine();
+    // Asks the engine thread to end and waits for it up to the stop timeout; kMmeTimeout
+    // leaves the thread running. Command thread; may block.
     MmeErrorNum StopEngine();
-    // The identifier the streams are opened with; 0 while no engine thread runs.
+    // The identifier the streams are opened with; 0 while no engine thread runs. Any thread.
     std::uint32_t EngineThreadId() const { return threadId_; }
     // Sends an owner message to the engine thread; false without engine or when the queue is
-    // full.
+    // full. Posting never allocates. Engine thread; real-time safe.
     bool PostEngineMessage(std::uint32_t message, std::uintptr_t param);
+    // How long StopEngine waits for the engine thread to end. Any thread.
     void SetStopTimeout(std::uint32_t ms) { stopTimeoutMs_ = ms; }
 
+    // Each message the engine thread takes but the quit: this passes a device's buffer to its
+    // stream's HandleNotification; an owner handles its own messages and passes the rest on
+    // here. Engine thread; real-time safe.
     virtual void OnMessage(std::uint32_t message, std::uintptr_t param);
+    // A filled capture buffer, under the capture stream's lock; the buffer is queued again
+    // after the call. Engine thread; real-time safe.
     virtual void OnInputData(BufferInfo info);
+    // A played buffer, under the playback stream's lock. Engine thread; real-time safe.
     virtual void OnOutputDone(BufferInfo info);
+    // A handler threw while handling message; the process ends right after the call.
+    // Engine thread; real-time safe.
     virtual void OnAudioException(std::uint32_t message);
 
 private:
@@ -106,21 +121,31 @@ std::shared_ptr<EngineMailbox> FindEngineMailbox(std::uint32_t threadId);
 // Common part of both directions.
 class PaStream {
 public:
+    // Frees the ring and the device of a stream that was not closed. Command thread; may block.
     virtual ~PaStream();
     PaStream(const PaStream&) = delete;
     PaStream& operator=(const PaStream&) = delete;
 
+    // The device number; -2 while closed. This and the other settings of the open stream
+    // change only in Open and Close. Any thread.
     int Device() const { return device_; }
+    // Bytes per buffer of the ring. Any thread.
     std::uint32_t BufferBytes() const { return bufferBytes_; }
+    // Buffers in the ring. Any thread.
     std::uint32_t BufferCount() const { return bufferCount_; }
+    // Samples per buffer of the ring. Any thread.
     std::uint32_t SamplesPerBuffer() const { return samplesPerBuffer_; }
+    // Bits per sample, rounded up to a multiple of 8. Any thread.
     std::uint8_t BitsPerSample() const { return bitsPerSample_; }
+    // The PCM format the device was opened with. Any thread.
     const PcmFormat& Format() const { return format_; }
+    // Whether a device is open. Any thread.
     bool IsOpen() const { return handle_ != nullptr; }
-    // Upper bound of Close's wait for the engine thread to hand every buffer back.
+    // Upper bound of Close's wait for the engine thread to hand every buffer back. Any thread.
     void SetCloseWaitLimit(std::uint32_t ms) { closeWaitMs_ = ms; }
 
-    // Called on the engine thread for a buffer the device handed back.
+    // Called for a buffer the device handed back: runs the owner's handler under the stream's
+    // lock and queues a capture buffer again. Engine thread; real-time safe.
     void HandleNotification(PortAudio& engine, BufferHeader& header, std::uint32_t message);
 
 protected:
@@ -160,29 +185,51 @@ protected:
 
 class PaStreamIn : public PaStream {
 public:
+    // A closed capture stream that records through backend. Any thread.
     explicit PaStreamIn(AudioBackend& backend) : PaStream(backend, 0) {}
+    // Closes the stream. Command thread; may block.
     ~PaStreamIn() override;
 
+    // Opens the capture device for the engine thread threadId and allocates and prepares the
+    // ring. Command thread; may block.
     MmeErrorNum Open(std::uint32_t threadId, int device, std::uint32_t bitsPerSample,
                      std::uint32_t sampleRate, std::uint16_t bufferMs, std::uint32_t bufferCount);
+    // Queues every free buffer and starts recording. Command thread; may block.
     MmeErrorNum Start();
+    // Stops recording; the device hands every buffer back. Command thread; may block.
     MmeErrorNum Stop();
+    // Stops, waits (bounded) for the buffers to come back, then frees the ring and closes
+    // the device. Command thread; may block.
     bool Close();
 };
 
 class PaStreamOut : public PaStream {
 public:
+    // A closed playback stream that plays through backend. Any thread.
     explicit PaStreamOut(AudioBackend& backend) : PaStream(backend, 1) {}
+    // Closes the stream. Command thread; may block.
     ~PaStreamOut() override;
 
+    // Opens the playback device for the engine thread threadId and allocates and prepares the
+    // ring. Command thread; may block.
     MmeErrorNum Open(std::uint32_t threadId, int device, std::uint32_t bitsPerSample,
                      std::uint32_t sampleRate, std::uint16_t bufferMs, std::uint32_t bufferCount);
+    // Lets Write queue buffers; the device plays as soon as it has data.
+    // Command thread; may block.
     void Start();
-    // Any thread. Copies count bytes into a free buffer and queues it; tag comes back in
-    // OnOutputDone.
+    // Copies count bytes into a free buffer and queues it; tag comes back in OnOutputDone.
+    // No allocation; the only I/O is the failure lines. Engine thread; real-time safe.
     MmeErrorNum Write(const void* data, std::uint32_t count, std::uint32_t tag);
+    // Stops playing; what the device still holds is dropped and handed back.
+    // Command thread; may block.
     MmeErrorNum Stop();
+    // Stops, waits (bounded) for the buffers to come back, then frees the ring and closes
+    // the device. Command thread; may block.
     void Close();
+    // A snapshot of the ring: what is queued at the device and what is free.
+    // Engine thread; real-time safe.
     QueueState GetQueueState();
+    // The index of a buffer Write could fill now; -1 when none is free.
+    // Engine thread; real-time safe.
     int FindFreeBuffer();
 };

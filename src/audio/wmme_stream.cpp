@@ -12,8 +12,8 @@ PaStream::PaStream(AudioBackend& backend, std::uint32_t direction)
 
 PaStream::~PaStream() = default;
 
-// Engine thread, real-time: runs the owner's handler under the stream lock and queues an input
-// buffer again at once. No allocation; the only I/O is the failure line.
+// Runs the owner's handler under the stream lock and queues an input buffer again at once. No
+// allocation; the only I/O is the failure line. Engine thread; real-time safe.
 void PaStream::HandleNotification(PortAudio& engine, BufferHeader& header, std::uint32_t message) {
     std::lock_guard<std::mutex> lock(lock_);
     BufferInfo& info = *header.user;
@@ -309,8 +309,8 @@ void PaStreamOut::Start() {
     running_ = true;
 }
 
-// Any thread, real-time: copies into a buffer of the ring, no allocation; the only I/O is the
-// failure lines.
+// Copies into a buffer of the ring, no allocation; the only I/O is the failure lines.
+// Engine thread; real-time safe.
 MmeErrorNum PaStreamOut::Write(const void* data, std::uint32_t count, std::uint32_t tag) {
     std::lock_guard<std::mutex> lock(lock_);
     if (!running_ || handle_ == nullptr)

@@ -48,59 +48,83 @@ public:
     // More audio channels than this are not taken for a plug-in's.
     static constexpr int32_t kMaxChannels = 1024;
 
+    // An empty host: nothing is loaded. Any thread.
     PnAudioEffect() = default;
+    // Unloads the plug-in. Command thread; may block.
     ~PnAudioEffect();
     PnAudioEffect(const PnAudioEffect&) = delete;
     PnAudioEffect& operator=(const PnAudioEffect&) = delete;
 
     // Loads the plug-in at path in place of the current one; processing runs only when on is
     // set. A fault inside the plug-in while loading is logged, shown over owner when given, and
-    // gives kVstUndefinedError. Any failure leaves nothing loaded.
+    // gives kVstUndefinedError. Any failure leaves nothing loaded. Command thread; may block.
     PnVstErrorNum Load(const std::string& path, bool on, EffectOwnerWindow* owner = nullptr);
     // Closes the plug-in and frees its module. Safe when nothing is loaded.
+    // Command thread; may block.
     void UnLoad();
     // Frees the module without telling the plug-in and forgets the plug-in and its names.
+    // Command thread; may block.
     void Terminate();
+    // Whether a plug-in is loaded. Any thread.
     bool IsLoaded() const { return plugin_ != nullptr; }
 
     // Runs byteCount / 2 16-bit samples in place through the plug-in (an odd last byte stays
     // as it is). Does nothing when nothing is loaded or the effect is off. Does not allocate
-    // once the buffers have grown to the longest block.
+    // once the buffers have grown to the longest block. Engine thread; real-time safe.
     void ProcessMono(void* samples, std::uint32_t byteCount);
 
     // Parameters; indices outside 0 .. GetNumParams() - 1 are ignored (value 0).
+    // GetNumParams reads the count from the plug-in's record without calling it. Any thread.
     std::uint16_t GetNumParams() const;
+    // The parameter's name as the plug-in gives it, or "Undefined parameter <index>".
+    // Command thread; may block.
     std::string GetParamName(int index);
+    // The parameter's value as the plug-in gives it. Command thread; may block.
     float GetParameter(int index);
+    // Hands the parameter's value to the plug-in. Command thread; may block.
     void SetParameter(int index, float value);
-    // Names and values of every parameter, by index.
+    // Names and values of every parameter, by index. Command thread; may block.
     std::vector<EffectParam> GetParams();
     // Sets parameter i to the value of entry i, in order; names are ignored.
+    // Command thread; may block.
     void SetParams(const std::vector<EffectParam>& params);
 
     // Editor calls (guarded); window is the parent window (an X11 window id on Linux).
+    // Opens the plug-in's editor in window; false when it opens none. Command thread; may block.
     bool EditOpen(void* window);
+    // Gives the open editor time to redraw. Command thread; may block.
     void EditIdle();
+    // Closes the plug-in's editor. Command thread; may block.
     void EditClose();
-    // The editor's rectangle; false when the plug-in gives none.
+    // The editor's rectangle; false when the plug-in gives none. Command thread; may block.
     bool EditGetRect(ERect& rect);
 
-    // The listener of parameter changes and of the editor dialog.
+    // The listener of parameter changes and of the editor dialog. Any thread.
     void SetListener(void* context, ParamsChangedHook paramsChanged, ParamChangedHook paramChanged,
                      EditorClosedHook editorClosed);
+    // Whether a parameter changed since the flag was last cleared; the plug-in sets it when
+    // it reports a change. Any thread.
     bool IsModified() const { return modified_; }
+    // Sets or clears the changed flag. Any thread.
     void SetModified(bool modified) { modified_ = modified; }
 
+    // Whether processing runs. Any thread.
     bool IsOn() const { return on_; }
-    // Display name: the plug-in's own effect name, or else the base name.
+    // Display name: the plug-in's own effect name, or else the base name. Any thread.
     const std::string& Name() const { return name_; }
+    // The plug-in file's name without its folder and extension. Any thread.
     const std::string& BaseName() const { return baseName_; }
+    // The plug-in file's name without its folder. Any thread.
     const std::string& FileName() const { return fileName_; }
+    // The path the plug-in was loaded from. Any thread.
     const std::string& Path() const { return path_; }
+    // The plug-in's audio inputs. Any thread.
     std::int32_t NumInputs() const { return numInputs_; }
+    // The plug-in's audio outputs. Any thread.
     std::int32_t NumOutputs() const { return numOutputs_; }
 
-    // The function handed to plug-ins for their calls to the host.
+    // The function handed to plug-ins for their calls to the host; a plug-in may call it from
+    // any of its threads, the engine thread included. Any thread.
     static intptr_t HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                  void* ptr, float opt);
 

@@ -19,20 +19,24 @@ constexpr std::uint32_t kOsciBlockSize = 0x100000;
 
 class OsciPublisher {
 public:
+    // Nothing is published until Create. Any thread.
     OsciPublisher();
+    // Closes the event and the block. Command thread; may block.
     ~OsciPublisher();
     OsciPublisher(const OsciPublisher&) = delete;
     OsciPublisher& operator=(const OsciPublisher&) = delete;
 
     // Creates the event and the block anew (a newly started control panel opens fresh
     // objects). A failed event is logged as "create osci event"; a failed block is dropped.
-    // False when nothing can be published.
+    // False when nothing can be published. Command thread; may block.
     bool Create();
+    // Closes the event and the block; Publish skips every block until Create.
+    // Command thread; may block.
     void Close();
 
     // Publishes bytes of samples; false when it was skipped (no block or event, the reader
-    // holds the lock, or more than the block holds). Real-time code: no allocation, and the
-    // lock is only tried, never waited for.
+    // holds the lock, or more than the block holds). No allocation, and the lock is only
+    // tried, never waited for. Engine thread; real-time safe.
     bool Publish(const void* samples, std::uint32_t bytes);
 
 private:

@@ -42,6 +42,8 @@ constexpr const char* kFunSoundEventName = "Global\\PN_EV_EMOTIC";
 // The fun sounds: a one-shot sound that ends pulses the fun-sound event.
 class FunSoundList : public SoundList {
 public:
+    // The 60 one-shot slots; a sound that ends pulses owner's fun-sound event.
+    // Command thread; may block.
     explicit FunSoundList(class PnIOStream& owner);
 
 protected:
@@ -54,99 +56,154 @@ private:
 class PnIOStream : public PortAudio {
 public:
     // The streams play and record through backend, which must outlive the object.
+    // Command thread; may block.
     explicit PnIOStream(AudioBackend& backend);
+    // Closes the streams before the engine thread ends, so that no handler runs on a half
+    // destroyed object. Command thread; may block.
     ~PnIOStream() override;
 
     // Creates the events and the oscilloscope block, the three stream objects and starts the
     // engine thread. False when the fun-sound event or the engine thread cannot be created.
+    // Command thread; may block.
     bool Init();
     // Closes and recreates both events and the oscilloscope block (under the stream lock).
+    // Command thread; may block.
     void CreateSignals();
 
     // Opens the stream of a type (kStreamMonitor, kStreamVirtual, kStreamInput). The input
     // fixes the block size, the queue thresholds and the work buffers, so it must be opened
-    // before the outputs.
+    // before the outputs. Command thread; may block.
     bool Open(int type, int device, std::uint32_t bitsPerSample, std::uint32_t sampleRate,
               std::uint16_t bufferMs, std::uint32_t bufferCount);
+    // Starts the open stream of a type; an output's drift compensation runs from here on.
+    // Command thread; may block.
     bool Start(int type);
+    // Closes the stream of a type; closing the input frees the work buffers.
+    // Command thread; may block.
     void Close(int type);
     // Close, then Open and Start; kNoStreamDevice closes the stream and gives false.
+    // Command thread; may block.
     bool Restart(int type, int device, std::uint32_t bitsPerSample, std::uint32_t sampleRate,
                  std::uint16_t bufferMs, std::uint32_t bufferCount);
     // Device number of the open stream of the type; kNoStreamDevice when none is open.
+    // Any thread.
     int DeviceOf(int type) const;
     // The ring of an output (kStreamMonitor, kStreamVirtual): buffers, bytes and what is queued;
-    // all 0 for another type or while the output is closed.
+    // all 0 for another type or while the output is closed. Command thread; may block.
     QueueState OutputQueueState(int type);
     // Blocks with sound the capture stream has delivered so far: a count that stands still
-    // while the input is open tells that capture has stalled.
+    // while the input is open tells that capture has stalled. Any thread.
     std::uint64_t CapturedBlocks() const { return capturedBlocks_.load(std::memory_order_relaxed); }
     // Closes every stream, stops the engine thread and unloads every sound and effect.
+    // Command thread; may block.
     void CloseAll();
 
-    // Engine callbacks (engine thread). OnMessage handles the stream's own request to stop
-    // the capture after an output failed and passes everything else to the engine.
+    // Engine callbacks. OnMessage handles the stream's own request to stop the capture after
+    // an output failed and passes everything else to the engine. Engine thread; real-time safe.
     void OnMessage(std::uint32_t message, std::uintptr_t param) override;
+    // Runs one captured block through the pipeline and writes it to both outputs.
+    // Engine thread; real-time safe.
     void OnInputData(BufferInfo info) override;
+    // Nothing to do: a played buffer is free again once its notification has passed.
+    // Engine thread; real-time safe.
     void OnOutputDone(BufferInfo info) override;
+    // Logs the pipeline step a failed handler was in; the process ends right after.
+    // Engine thread; real-time safe.
     void OnAudioException(std::uint32_t message) override;
 
     // Effect slots 0..2 (other slots are ignored; loads give kVstLoadError). A plug-in is
     // loaded outside the stream lock and swapped in under it, so a block never waits for a load.
+    // Command thread; may block.
     std::uint32_t LoadEffect(int slot, const std::string& path);
+    // Takes both plug-ins out under the stream lock and unloads them outside it.
+    // Command thread; may block.
     void UnloadEffect(int slot);
+    // Sets the parameters of both plug-ins of the slot, in order, under the stream lock.
+    // Command thread; may block.
     void SetEffectParams(int slot, const std::vector<EffectParam>& params);
     // The path of the plug-in in the slot's virtual host; empty when nothing is loaded.
+    // Command thread; may block.
     std::string EffectPath(int slot);
+    // Whether the slot's virtual host holds a plug-in. Command thread; may block.
     bool IsEffectLoaded(int slot);
 
     // Background slots 0..2 and fun slots 0..59 (others are ignored; loads give a WAV error).
+    // Reads the WAV file into the background slot and switches it on when it loaded.
+    // Command thread; may block.
     std::uint32_t LoadBackground(int slot, const std::string& path);
+    // Empties the background slot. Command thread; may block.
     void UnloadBackground(int slot);
     // The file-name part of the loaded background sound's path; empty when none.
+    // Command thread; may block.
     std::string BackgroundName(int slot);
-    // The caller holds the stream lock and logs.
+    // Reads the WAV file into the fun slot. The caller holds the stream lock and logs.
+    // Command thread; may block.
     std::uint32_t LoadFun(int slot, const std::string& path);
+    // Empties the fun slot. Command thread; may block.
     void UnloadFun(int slot);
     // Volume 0..255, taken as 0..100 (above 100 acts as 100); 0 switches the sound off.
+    // Any thread.
     void SetBackgroundVolume(int slot, std::uint8_t volume);
+    // Plays the fun sound from its start on both outputs; an empty slot pulses the fun-sound
+    // event at once. Command thread; may block.
     void PlayFun(int slot);
+    // Stops the fun sound and rewinds it. Command thread; may block.
     void StopFun(int slot);
+    // StopFun for every fun slot. Command thread; may block.
     void StopAllFun();
-    // One flag per fun slot, true while it plays.
+    // One flag per fun slot, true while it plays. Command thread; may block.
     std::vector<bool> FunStatus();
 
+    // The background slot the blocks mix in; -1 for none. Any thread.
     void SelectBackground(int index) { selectedBackground_.store(index); }
+    // The effect slot the blocks run through; -1 for none. Any thread.
     void SelectEffect(int index) { selectedEffect_.store(index); }
+    // The selected background slot; -1 for none. Any thread.
     int SelectedBackground() const { return selectedBackground_.load(); }
+    // The selected effect slot; -1 for none. Any thread.
     int SelectedEffect() const { return selectedEffect_.load(); }
 
+    // Whether the control panel runs: without it the voice goes to the virtual output
+    // unchanged and the monitor stays silent. Any thread.
     void SetClientRunning(bool running) { clientRunning_.store(running); }
+    // Whether the control panel runs. Any thread.
     bool ClientRunning() const { return clientRunning_.load(); }
+    // Nonzero: the monitor carries the voice. Any thread.
     void SetMonitorOn(std::uint8_t on) { monitorOn_.store(on); }
+    // The monitor's voice level in percent. Any thread.
     void SetMonitorVol(std::uint8_t volume) { monitorVol_.store(volume); }
     // 0: the monitor always carries the voice; 1: only while an effect is selected.
+    // Any thread.
     void SetListen(std::uint32_t listen) { listen_.store(listen); }
+    // Set when an output's driver went away; every block is ignored until the streams are
+    // rebuilt. Any thread.
     bool OutputFailed() const { return outputFailed_.load(); }
+    // Lets the blocks run again once the streams are rebuilt. Any thread.
     void ClearOutputFailed() { outputFailed_.store(false); }
 
     // The block size, thresholds and work buffers of the open input (all 0 while closed).
+    // Any thread.
     const RoutingLayout& Layout() const { return layout_; }
     // Guards the slots, the selections, the events and the oscilloscope block; re-entrant.
+    // Any thread.
     std::recursive_mutex& StreamLock() { return streamLock_; }
 
-    // Process-wide: consecutive over-full blocks per output, and whether the first block of
-    // the process is still to be delayed.
+    // Process-wide: consecutive over-full blocks of the monitor. Any thread.
     static std::uint32_t MonitorOverruns();
+    // Process-wide: consecutive over-full blocks of the virtual output. Any thread.
     static std::uint32_t VirtualOverruns();
+    // Process-wide: whether the first block of the process is still to be delayed.
+    // Any thread.
     static bool FirstBlockDelayPending();
     // Process-wide, per output (kStreamMonitor, kStreamVirtual; 0 for another type): blocks
-    // dropped because the output's queue stayed over-full, and blocks whose write the output
-    // refused (no free buffer, a device error). Never reset.
+    // dropped because the output's queue stayed over-full. Never reset. Any thread.
     static std::uint32_t DroppedBlocks(int type);
+    // Process-wide, per output (kStreamMonitor, kStreamVirtual; 0 for another type): blocks
+    // whose write the output refused (no free buffer, a device error). Never reset. Any thread.
     static std::uint32_t FailedWrites(int type);
 
-    // Pulses the fun-sound event (under the stream lock).
+    // Pulses the fun-sound event (under the stream lock): a fun sound ended in a block, or an
+    // empty fun slot was played. Engine thread; real-time safe.
     void PulseFunSoundEvent();
 
 private:

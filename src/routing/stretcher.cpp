@@ -54,7 +54,7 @@ bool DriftStretcher::Start(int sampleRate, int channels, int minimumFrame, int m
     return ok;
 }
 
-// Real-time code: runs on the engine thread for every block. No allocation, locks or I/O.
+// Runs for every block. No allocation, locks or I/O. Engine thread; real-time safe.
 int DriftStretcher::Stretch(std::span<int16_t> buffer, int n, int target, int queued) {
     const int room =
         static_cast<int>(std::min<size_t>(buffer.size(), std::numeric_limits<int>::max()));

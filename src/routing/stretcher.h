@@ -22,12 +22,15 @@ public:
     // Settings in their stored order. A stretcher is started only by Start, so started must be
     // 0; the frame lengths must be multiples of 20 with 80 <= minimumFrame <= frameLength <=
     // maximumFrame <= 160. Other settings throw std::invalid_argument.
+    // Command thread; may block.
     explicit DriftStretcher(int started = 0, int frameLength = 160, int minimumFrame = 80,
                             int maximumFrame = 160);
 
     // Accepts only sampleRate 8000, one channel, minimumFrame >= 80, minimumFrame <=
     // maximumFrame <= 640 and capacity >= 4 x maximumFrame; then stores capacity (the output's
     // total buffer capacity in samples) and returns true. A refusal leaves the stretcher stopped.
+    // The owner keeps it apart from Stretch (the routing stream calls both under its stream
+    // lock). Command thread; may block.
     bool Start(int sampleRate, int channels, int minimumFrame, int maximumFrame, int capacity);
 
     // Stretches the first n samples of buffer in place and returns the number of samples now at
@@ -36,10 +39,12 @@ public:
     // target, by up to |target - queued| samples per frame. The result never exceeds
     // buffer.size(): growth is limited to the room the buffer has. n is clamped to
     // 0..buffer.size(). A stretcher that is not started returns n and leaves the buffer alone.
-    // Real-time: no allocation, no locks, no I/O.
+    // No allocation, no locks, no I/O. Engine thread; real-time safe.
     int Stretch(std::span<int16_t> buffer, int n, int target, int queued);
 
+    // Whether Start accepted its settings. Any thread.
     bool Started() const { return started_ != 0; }
+    // The output's total buffer capacity in samples, as Start stored it. Any thread.
     int Capacity() const { return capacity_; }
 
 private:

@@ -51,15 +51,20 @@ public:
     };
     static constexpr std::uint32_t kQuit = 0x12;
 
-    // Hands a finished buffer to the engine thread (any thread; real-time safe: no allocation,
-    // only the short mailbox lock).
+    // Hands a finished buffer to the engine thread. No allocation, only the short mailbox
+    // lock, so that a device's own callbacks may post. Any thread.
     void PostBuffer(BufferHeader& header, std::uint32_t message);
-    // An owner message; false when the fixed ring is full.
+    // An owner message; false when the fixed ring is full. No allocation, only the short
+    // mailbox lock. Any thread.
     bool Post(std::uint32_t message, std::uintptr_t param);
+    // Asks the engine thread to end; Take gives kQuit once nothing else waits. Any thread.
     void PostQuit();
     // Waits for the next message; kQuit once PostQuit was called and nothing precedes it.
+    // Device buffers come before owner messages. The engine thread waits here between
+    // messages, never inside one. Engine thread; real-time safe.
     Message Take();
-    // Drops a posted buffer that will never be taken (its stream is being freed).
+    // Drops a posted buffer that will never be taken (its stream is being freed). Only the
+    // short mailbox lock. Any thread.
     void Withdraw(const BufferHeader& header);
 
 private:

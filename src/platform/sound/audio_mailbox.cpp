@@ -1,6 +1,6 @@
 #include "platform/sound/audio_backend.h"
 
-// Real-time path: posting takes only the mailbox lock and never allocates.
+// Posting takes only the mailbox lock and never allocates. Any thread.
 void EngineMailbox::PostBuffer(BufferHeader& header, std::uint32_t message) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
