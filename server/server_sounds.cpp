@@ -66,13 +66,7 @@ void VoiceServer::LpEmoticSounds() {
         }
         const FunSound& sound = config_.emotics[i];
         const std::string path = config_.FunSoundFolder() + sound.file;
-        std::uint32_t code;
-        {
-            std::lock_guard<std::recursive_mutex> streamLock(StreamLock());
-            LogPlain("Fun sound #%u load. Path: %s", static_cast<unsigned>(i), path.c_str());
-            code = LoadFun(static_cast<int>(i), path);
-        }
-        if (code != 0)
+        if (LoadFun(static_cast<int>(i), path) != 0)
             failed.push_back(sound.name);
     }
     if (!failed.empty())
@@ -144,12 +138,7 @@ void VoiceServer::EmoticSelect(std::int32_t slot, const std::string& fileName) {
         return;
     }
     const std::string path = startFolder_ + "emoticsounds/" + fileName;
-    std::uint32_t code;
-    {
-        std::lock_guard<std::recursive_mutex> lock(StreamLock());
-        LogPlain("Fun sound #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
-        code = LoadFun(slot, path);
-    }
+    const std::uint32_t code = LoadFun(slot, path);
     if (code != 0)
         ReportError("%s", WaveErrorText(code).c_str());
 }

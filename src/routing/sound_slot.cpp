@@ -1,37 +1,48 @@
 #include "routing/sound_slot.h"
 
 #include <cstring>
+#include <utility>
 
 #include "effect/effect_library.h"
 #include "sound/wave.h"
 
-std::uint32_t SoundSlot::Load(const std::string& path) {
-    Unload();
-    name_ = ImportFileName(path);
-    path_ = path;
+std::uint32_t SoundSlot::Read(const std::string& path, Data& data) {
+    data = Data{};
+    data.name = ImportFileName(path);
+    data.path = path;
     Wave wave;
     const WaveErrorNum read = wave.ReadFromFile(path);
-    if (read != kWaveSuccess) {
+    if (read != kWaveSuccess)
         return read;
-    }
     // A file in another format is converted here rather than played at the wrong speed.
-    if (wave.ConvertToOneChanel16Bit() != 0) {
+    if (wave.ConvertToOneChanel16Bit() != 0)
         return kWaveFormatError;
-    }
-    samples_.resize(wave.data.size() / 2);
-    std::memcpy(samples_.data(), wave.data.data(), samples_.size() * 2);
-    cursor_ = samples_.empty() ? kEnded : 0;
-    loaded_ = true;
+    data.samples.resize(wave.data.size() / 2);
+    if (!data.samples.empty())
+        std::memcpy(data.samples.data(), wave.data.data(), data.samples.size() * 2);
+    data.loaded = true;
     return kWaveSuccess;
 }
 
-void SoundSlot::Unload() {
-    cursor_ = kEnded;
+void SoundSlot::Exchange(Data& data) {
     SetActive(false);
-    std::vector<std::int16_t>().swap(samples_);
-    name_.clear();
-    path_.clear();
-    loaded_ = false;
+    samples_.swap(data.samples);
+    name_.swap(data.name);
+    path_.swap(data.path);
+    std::swap(loaded_, data.loaded);
+    cursor_ = samples_.empty() ? kEnded : 0;
+}
+
+std::uint32_t SoundSlot::Load(const std::string& path) {
+    Data data;
+    const std::uint32_t result = Read(path, data);
+    Exchange(data);
+    return result;
+}
+
+void SoundSlot::Unload() {
+    Data empty;
+    Exchange(empty);
 }
 
 std::uint32_t SoundSlot::Mix(std::uint32_t position, std::int16_t* buffer, std::uint32_t samples,

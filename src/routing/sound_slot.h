@@ -15,9 +15,26 @@ public:
     // An empty slot that loops its sound or plays it once. Any thread.
     explicit SoundSlot(bool loop) : loop_(loop) {}
 
-    // Empties the slot, then reads the WAV file and converts it to the stream format (16-bit
-    // mono, 44100 Hz). Returns 0, or the WAV error code with the slot left empty.
-    // Command thread; may block.
+    // A sound read from its file and converted, ready to be exchanged into a slot; or what a
+    // slot held before, to be freed outside the stream lock.
+    struct Data {
+        std::vector<std::int16_t> samples;
+        std::string name;
+        std::string path;
+        bool loaded = false;
+    };
+
+    // Reads the WAV file and converts it to the stream format (16-bit mono, 44100 Hz) into
+    // data, without touching any slot. Returns 0, or the WAV error code with data empty (its
+    // name and path still set). Command thread; may block.
+    static std::uint32_t Read(const std::string& path, Data& data);
+    // Puts data into the slot, switched off with its cursor at the start, and leaves the slot's
+    // previous sound in data. Swaps only (no allocation, freeing or I/O): call it under the
+    // stream lock, and free the previous sound after the lock is released. Any thread.
+    void Exchange(Data& data);
+
+    // Empties the slot, then reads the WAV file and converts it to the stream format. Returns 0,
+    // or the WAV error code with the slot left empty. Command thread; may block.
     std::uint32_t Load(const std::string& path);
     // Empties the slot and switches it off. Command thread; may block.
     void Unload();

@@ -128,7 +128,8 @@ public:
     bool IsEffectLoaded(int slot);
 
     // Background slots 0..2 and fun slots 0..59 (others are ignored; loads give a WAV error).
-    // Reads the WAV file into the background slot and switches it on when it loaded.
+    // Reads the WAV file into the background slot and switches it on when it loaded. The file
+    // is read outside the stream lock, which is held only to swap the sound in.
     // Command thread; may block.
     std::uint32_t LoadBackground(int slot, const std::string& path);
     // Empties the background slot. Command thread; may block.
@@ -136,7 +137,7 @@ public:
     // The file-name part of the loaded background sound's path; empty when none.
     // Command thread; may block.
     std::string BackgroundName(int slot);
-    // Reads the WAV file into the fun slot. The caller holds the stream lock and logs.
+    // Reads the WAV file into the fun slot, outside the stream lock like LoadBackground.
     // Command thread; may block.
     std::uint32_t LoadFun(int slot, const std::string& path);
     // Empties the fun slot. Command thread; may block.

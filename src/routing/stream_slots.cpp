@@ -48,11 +48,11 @@ void PnIOStream::UnloadEffect(int slot) {
     {
         std::lock_guard<std::recursive_mutex> lock(streamLock_);
         EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
-        if (target.virt && target.virt->IsLoaded())
-            LogPlain("Effect #%u unload.", static_cast<unsigned>(slot));
         monitor = std::move(target.monitor);
         virt = std::move(target.virt);
     }
+    if (virt && virt->IsLoaded())
+        LogPlain("Effect #%u unload.", static_cast<unsigned>(slot));
     if (virt)
         virt->UnLoad();
     if (monitor)
@@ -86,26 +86,34 @@ bool PnIOStream::IsEffectLoaded(int slot) {
     return target.virt && target.virt->IsLoaded();
 }
 
+// Sounds are read and converted outside the stream lock and exchanged into their slot under it;
+// the previous sound is freed after the lock is released. A block waits for a swap at most.
 std::uint32_t PnIOStream::LoadBackground(int slot, const std::string& path) {
     if (!InRange(slot, kBackgroundSlots))
         return kWaveOpenError;
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
     LogPlain("Background sound #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
-    SoundSlot& sound = backgrounds_[static_cast<std::size_t>(slot)];
-    const std::uint32_t result = sound.Load(path);
-    // Loading empties the slot first; a loaded background is switched on.
-    sound.SetActive(result == kWaveSuccess);
+    SoundSlot::Data data;
+    const std::uint32_t result = SoundSlot::Read(path, data);
+    {
+        std::lock_guard<std::recursive_mutex> lock(streamLock_);
+        SoundSlot& sound = backgrounds_[static_cast<std::size_t>(slot)];
+        sound.Exchange(data);
+        // A loaded background is switched on.
+        sound.SetActive(result == kWaveSuccess);
+    }
     return result;
 }
 
 void PnIOStream::UnloadBackground(int slot) {
     if (!InRange(slot, kBackgroundSlots))
         return;
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
-    SoundSlot& sound = backgrounds_[static_cast<std::size_t>(slot)];
-    if (sound.IsLoaded())
+    SoundSlot::Data previous;
+    {
+        std::lock_guard<std::recursive_mutex> lock(streamLock_);
+        backgrounds_[static_cast<std::size_t>(slot)].Exchange(previous);
+    }
+    if (previous.loaded)
         LogPlain("Background sound #%u unload.", static_cast<unsigned>(slot));
-    sound.Unload();
 }
 
 std::string PnIOStream::BackgroundName(int slot) {
@@ -119,18 +127,26 @@ std::string PnIOStream::BackgroundName(int slot) {
 std::uint32_t PnIOStream::LoadFun(int slot, const std::string& path) {
     if (!InRange(slot, kFunSoundSlots))
         return kWaveOpenError;
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
-    return funSounds_[static_cast<std::size_t>(slot)].Load(path);
+    LogPlain("Fun sound #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
+    SoundSlot::Data data;
+    const std::uint32_t result = SoundSlot::Read(path, data);
+    {
+        std::lock_guard<std::recursive_mutex> lock(streamLock_);
+        funSounds_[static_cast<std::size_t>(slot)].Exchange(data);
+    }
+    return result;
 }
 
 void PnIOStream::UnloadFun(int slot) {
     if (!InRange(slot, kFunSoundSlots))
         return;
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
-    SoundSlot& sound = funSounds_[static_cast<std::size_t>(slot)];
-    if (sound.IsLoaded())
+    SoundSlot::Data previous;
+    {
+        std::lock_guard<std::recursive_mutex> lock(streamLock_);
+        funSounds_[static_cast<std::size_t>(slot)].Exchange(previous);
+    }
+    if (previous.loaded)
         LogPlain("Fun sound #%u unload.", static_cast<unsigned>(slot));
-    sound.Unload();
 }
 
 void PnIOStream::SetBackgroundVolume(int slot, std::uint8_t volume) {

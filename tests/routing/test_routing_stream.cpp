@@ -255,6 +255,48 @@ TEST_F(RoutingStream, BackgroundLoopsWrapWithinABlockAndFollowTheVolume) {
     EXPECT_EQ(h.stream.BackgroundName(0), "");
 }
 
+TEST_F(RoutingStream, LoadingALongBackgroundNeverHoldsUpTheBlocks) {
+    // Ten minutes of 48 kHz stereo: reading and converting it takes the better part of a second.
+    Wave wave;
+    wave.format = WaveFormat{kWaveFormatPcm, 2, 48000, 192000, 4, 16, 0};
+    wave.data.resize(std::size_t{600} * 48000 * 4);
+    for (std::size_t i = 0; i + 1 < wave.data.size(); i += 2)
+        wave.data[i + 1] = static_cast<std::uint8_t>(i >> 12); // a slow saw
+    const std::string path = dir.File("long.wav");
+    ASSERT_EQ(wave.WriteToFile(path), kWaveSuccess);
+    wave.Clear();
+
+    ASSERT_TRUE(h.OpenAll());
+    Client();
+    std::atomic<bool> done{false};
+    std::uint32_t result = kWaveReadError;
+    std::thread loader([&] {
+        result = h.stream.LoadBackground(1, path);
+        done = true;
+    });
+    // Blocks go on while the file loads, and the stream lock is only ever held for a moment:
+    // an acquisition that has to wait at all is timed.
+    int blocks = 0;
+    auto longestWait = std::chrono::steady_clock::duration::zero();
+    while (!done) {
+        h.Step();
+        ++blocks;
+        std::unique_lock<std::recursive_mutex> lock(h.stream.StreamLock(), std::try_to_lock);
+        if (!lock.owns_lock()) {
+            const auto start = std::chrono::steady_clock::now();
+            lock.lock();
+            longestWait = std::max(longestWait, std::chrono::steady_clock::now() - start);
+        }
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    loader.join();
+    ASSERT_EQ(result, kWaveSuccess);
+    EXPECT_GE(blocks, 10);
+    EXPECT_LT(longestWait, std::chrono::milliseconds(2));
+    EXPECT_EQ(h.stream.BackgroundName(1), "long.wav");
+}
+
 TEST_F(RoutingStream, FunSoundsPlayFromTheirFirstSampleOnBothOutputsAndSignalTheEnd) {
     ASSERT_TRUE(h.OpenAll());
     ASSERT_EQ(h.stream.LoadFun(5, Sound("fun.wav", Ramp(3000, 1, 3000))), kWaveSuccess);
