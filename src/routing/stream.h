@@ -215,8 +215,9 @@ private:
     bool OpenOutput(int type, int device, std::uint32_t bits, std::uint32_t rate,
                     std::uint32_t count);
     void FreeWorkBuffers();
-    // Stretches one output's block toward its queue range; returns the bytes to write and
-    // whether the write is dropped.
+    // The steps of a block that run under the stream lock, which the block takes once for all
+    // of them. Stretches one output's block toward its queue range; returns the bytes to write
+    // and whether the write is dropped.
     std::uint32_t StretchOutput(PaStreamOut& out, DriftStretcher& stretcher, std::int16_t* work,
                                 std::uint32_t samples, std::atomic<std::uint32_t>& overruns,
                                 bool& drop);

@@ -2,8 +2,8 @@
 // output, effect, mixing, oscilloscope, write.
 //
 // Real-time code: no allocation and no I/O (only the designed log lines of a failure); the
-// only lock besides the engine's own is the stream lock, which command threads hold only
-// briefly (plug-ins are loaded outside it and swapped in under it).
+// only lock besides the engine's own is the stream lock, taken once per block, which command
+// threads hold only briefly (plug-ins and sounds are loaded outside it and swapped in under it).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -66,6 +66,9 @@ void PnIOStream::OnInputData(BufferInfo info) {
     const std::uint32_t samples = n / 2;
     const bool client = clientRunning_.load();
 
+    // The stream lock is taken once per block, for the steps that use the slots and the
+    // stretchers; the writes to the outputs run without it.
+    std::unique_lock<std::recursive_mutex> lock(streamLock_);
     stepLabel_.store("Stretch mon");
     bool dropMonitor = false;
     std::uint32_t monitorBytes = n;
@@ -88,6 +91,7 @@ void PnIOStream::OnInputData(BufferInfo info) {
         stepLabel_.store("Writting osci");
         PublishOsci(virtualBytes);
     }
+    lock.unlock();
 
     stepLabel_.store("Writting");
     MmeErrorNum monitorResult = kMmeSuccess;
@@ -124,8 +128,6 @@ std::uint32_t PnIOStream::StretchOutput(PaStreamOut& out, DriftStretcher& stretc
     drop = decision.action == OutputAction::Drop;
     if (decision.action != OutputAction::Stretch)
         return 2 * samples;
-    // Under the stream lock: an output open restarts the stretcher from a command thread.
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
     const int result = stretcher.Stretch(
         std::span<std::int16_t>(work, layout_.workBytes / 2), static_cast<int>(samples),
         static_cast<int>(decision.target), static_cast<int>(queued));
@@ -133,7 +135,6 @@ std::uint32_t PnIOStream::StretchOutput(PaStreamOut& out, DriftStretcher& stretc
 }
 
 void PnIOStream::RunEffect(std::uint32_t monitorBytes, std::uint32_t virtualBytes) {
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
     const int selected = selectedEffect_.load();
     const EffectSlot* slot = selected >= 0 && selected < kEffectSlots
                                  ? &effects_[static_cast<std::size_t>(selected)]
@@ -151,7 +152,6 @@ void PnIOStream::RunEffect(std::uint32_t monitorBytes, std::uint32_t virtualByte
 }
 
 void PnIOStream::MixSounds(std::uint32_t monitorBytes, std::uint32_t virtualBytes) {
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
     const std::uint32_t monitorSamples = monitorBytes / 2;
     const std::uint32_t virtualSamples = virtualBytes / 2;
     const std::uint8_t volume = monitorVol_.load();
@@ -178,7 +178,6 @@ void PnIOStream::MixSounds(std::uint32_t monitorBytes, std::uint32_t virtualByte
 }
 
 void PnIOStream::PublishOsci(std::uint32_t virtualBytes) {
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
     osci_.Publish(virtualWork_.data(), virtualBytes);
 }
 
