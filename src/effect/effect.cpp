@@ -144,6 +144,10 @@ PnVstErrorNum PnAudioEffect::LoadSteps(bool on) {
 
     numInputs_ = effect->numInputs;
     numOutputs_ = effect->numOutputs;
+    // Room for automation from other threads, before the plug-in can report any to this host.
+    pendingCount_.store(0);
+    pending_ = std::make_unique<PendingParam[]>(GetNumParams());
+    pendingCount_.store(GetNumParams());
     effect->user = this;
     if (numInputs_ <= 0 || numOutputs_ <= 0)
         return kVstNoAudioChannels;
@@ -384,10 +388,27 @@ bool PnAudioEffect::EditGetRect(ERect& rect) {
 
 void PnAudioEffect::SetListener(void* context, ParamsChangedHook paramsChanged,
                                 ParamChangedHook paramChanged, EditorClosedHook editorClosed) {
-    listenerContext_ = context;
+    listenerThread_.store(std::this_thread::get_id());
+    listenerContext_.store(context);
     paramsChanged_ = paramsChanged;
-    paramChanged_ = paramChanged;
+    paramChanged_.store(paramChanged);
     editorClosed_ = editorClosed;
+}
+
+void PnAudioEffect::DeliverAutomation() {
+    if (!anyPending_.exchange(false, std::memory_order_acquire))
+        return;
+    const ParamChangedHook hook = paramChanged_.load();
+    const std::int32_t count = pendingCount_.load();
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!pending_[static_cast<std::size_t>(i)].changed.exchange(false,
+                                                                    std::memory_order_acquire))
+            continue;
+        EffectParam param;
+        param.value = pending_[static_cast<std::size_t>(i)].value.load(std::memory_order_relaxed);
+        if (hook != nullptr)
+            hook(listenerContext_.load(), i, param);
+    }
 }
 
 intptr_t PnAudioEffect::HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
@@ -398,16 +419,28 @@ intptr_t PnAudioEffect::HostCallback(AEffect* effect, int32_t opcode, int32_t in
         auto* host = effect != nullptr ? static_cast<PnAudioEffect*>(effect->user) : nullptr;
         if (host == nullptr || host->plugin_ != effect)
             return 0;
-        host->modified_ = true;
-        if (host->paramChanged_ != nullptr) {
-            // The plug-in called in from its own code: nothing may be thrown back into it.
-            try {
-                EffectParam param;
-                param.value = opt;
-                host->paramChanged_(host->listenerContext_, index, param);
-            } catch (...) {
-                LogError("PnAudioEffect::HostCallback(): the parameter listener failed");
+        host->modified_.store(true);
+        const ParamChangedHook hook = host->paramChanged_.load();
+        if (hook == nullptr)
+            return 0;
+        if (std::this_thread::get_id() != host->listenerThread_.load()) {
+            // Another thread (the engine's, from processReplacing): only recorded, for
+            // DeliverAutomation on the listener's thread. No lock, no allocation.
+            if (index >= 0 && index < host->pendingCount_.load()) {
+                PendingParam& pending = host->pending_[static_cast<std::size_t>(index)];
+                pending.value.store(opt, std::memory_order_relaxed);
+                pending.changed.store(true, std::memory_order_release);
+                host->anyPending_.store(true, std::memory_order_release);
             }
+            return 0;
+        }
+        // The plug-in called in from its own code: nothing may be thrown back into it.
+        try {
+            EffectParam param;
+            param.value = opt;
+            hook(host->listenerContext_.load(), index, param);
+        } catch (...) {
+            LogError("PnAudioEffect::HostCallback(): the parameter listener failed");
         }
         return 0;
     }

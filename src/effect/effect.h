@@ -4,8 +4,11 @@
 // on without it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/exception.h"
@@ -99,14 +102,20 @@ public:
     // The editor's rectangle; false when the plug-in gives none. Command thread; may block.
     bool EditGetRect(ERect& rect);
 
-    // The listener of parameter changes and of the editor dialog. Any thread.
+    // The listener of parameter changes and of the editor dialog. The calling thread owns it:
+    // the hooks run on that thread only. Command thread; may block.
     void SetListener(void* context, ParamsChangedHook paramsChanged, ParamChangedHook paramChanged,
                      EditorClosedHook editorClosed);
+    // Calls the parameter-changed hook for the automation that plug-ins reported on other
+    // threads (the engine thread) since the last call, the latest value of each parameter in
+    // the order of the parameters. Call it from the listener's thread, on its timer.
+    // Command thread; may block.
+    void DeliverAutomation();
     // Whether a parameter changed since the flag was last cleared; the plug-in sets it when
     // it reports a change. Any thread.
-    bool IsModified() const { return modified_; }
+    bool IsModified() const { return modified_.load(); }
     // Sets or clears the changed flag. Any thread.
-    void SetModified(bool modified) { modified_ = modified; }
+    void SetModified(bool modified) { modified_.store(modified); }
 
     // Whether processing runs. Any thread.
     bool IsOn() const { return on_; }
@@ -167,9 +176,20 @@ private:
     std::vector<float> input_;
     std::vector<float> output_;
 
-    void* listenerContext_ = nullptr;
-    bool modified_ = false;
+    std::atomic<void*> listenerContext_{nullptr};
+    std::atomic<bool> modified_{false};
     ParamsChangedHook paramsChanged_ = nullptr;
-    ParamChangedHook paramChanged_ = nullptr;
+    std::atomic<ParamChangedHook> paramChanged_{nullptr};
     EditorClosedHook editorClosed_ = nullptr;
+    std::atomic<std::thread::id> listenerThread_{};
+
+    // Automation reported on another thread than the listener's: the latest value of each
+    // parameter and whether it is new, recorded without locks or allocation (made at load).
+    struct PendingParam {
+        std::atomic<float> value{0.0f};
+        std::atomic<bool> changed{false};
+    };
+    std::unique_ptr<PendingParam[]> pending_;
+    std::atomic<std::int32_t> pendingCount_{0};
+    std::atomic<bool> anyPending_{false};
 };

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "effect/effect_names.h"
@@ -273,6 +275,7 @@ struct ChangeRecord {
     int index = -1;
     float value = 0;
     std::string name = "unset";
+    std::thread::id thread;
 };
 
 void RecordChange(void* context, int index, const EffectParam& param) {
@@ -280,6 +283,7 @@ void RecordChange(void* context, int index, const EffectParam& param) {
     change->index = index;
     change->value = param.value;
     change->name = param.name;
+    change->thread = std::this_thread::get_id();
 }
 
 TEST_F(EffectHost, AutomatedChangeMarksTheEffectAndCallsTheListener) {
@@ -293,6 +297,28 @@ TEST_F(EffectHost, AutomatedChangeMarksTheEffectAndCallsTheListener) {
     EXPECT_EQ(change.value, 0.75f);
     EXPECT_EQ(change.name, "");
     EXPECT_EQ(effect_.GetParameter(0), 0.75f);
+}
+
+TEST_F(EffectHost, AutomationOnTheEngineThreadReachesTheListenerOnItsOwnThread) {
+    ASSERT_EQ(effect_.Load(TestPluginPath("automate_in_process"), true), kVstSuccess);
+    ChangeRecord change;
+    effect_.SetListener(&change, nullptr, RecordChange, nullptr);
+    std::vector<std::int16_t> block(441, 1000);
+    std::thread engine([&] { effect_.ProcessMono(block.data(), 2 * block.size()); });
+    engine.join();
+    // The plug-in's own change is heard at once (gain 4 x 0.5), and only recorded for the
+    // listener, whose thread has not asked yet.
+    EXPECT_EQ(block[0], 2000);
+    EXPECT_TRUE(effect_.IsModified());
+    EXPECT_EQ(change.index, -1);
+    effect_.DeliverAutomation();
+    EXPECT_EQ(change.index, 0);
+    EXPECT_EQ(change.value, 0.5f);
+    EXPECT_EQ(change.thread, std::this_thread::get_id());
+    // Delivered once.
+    change.index = -1;
+    effect_.DeliverAutomation();
+    EXPECT_EQ(change.index, -1);
 }
 
 TEST(EffectHostCallback, AnswersVersionAndNothingElse) {

@@ -2,7 +2,8 @@
 //   TEST_INPUTS / TEST_OUTPUTS   audio channel counts (1 and 2 when not given);
 //   TEST_FAULT_IN_PROCESS        processReplacing writes to address 0;
 //   TEST_FAULT_IN_ENTRY          the entry point writes to address 0;
-//   TEST_BOTH_ENTRIES            exports "VSTPluginMain" besides "main", with different names.
+//   TEST_BOTH_ENTRIES            exports "VSTPluginMain" besides "main", with different names;
+//   TEST_AUTOMATE_IN_PROCESS     processReplacing sets parameter 0 to 0.5 through automation.
 // When the environment names a file in VOXWARP_TEST_PLUGIN_LOG, the effect appends one line per
 // call it receives, so that a test can follow what the host did.
 //
@@ -97,6 +98,10 @@ public:
 #ifdef TEST_FAULT_IN_PROCESS
         outputs[0][0] = 7; // what the host finds in the output after the fault
         WriteToNowhere();
+#endif
+#ifdef TEST_AUTOMATE_IN_PROCESS
+        if (gain_ != 0.5f)
+            setParameterAutomated(0, 0.5f);
 #endif
         for (int32_t i = 0; i < frames; ++i) {
             float sample = inputs[0][i] * 4 * gain_;
