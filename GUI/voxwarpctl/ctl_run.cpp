@@ -6,6 +6,7 @@
 #include "ctl_library.h"
 #include "ctl_service.h"
 #include "ctl_sound.h"
+#include "ctl_store.h"
 #include "ipc/ipc.h"
 #include "ipc/pnipc_cli.h"
 
@@ -18,26 +19,20 @@ std::unique_ptr<IPC> CtlConnector::Connect(const std::string& base) {
     return channel;
 }
 
-int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::ostream& out,
-           std::ostream& err) {
+int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, AppConfig& config,
+           std::ostream& out, std::ostream& err) {
     // The sound server commands work without the voice server.
     if (!args.empty() && IsSoundCommand(args[0]))
         return RunSoundCommand(args, CurrentSoundSystem(), out, err);
     // So do the library commands, on the program folder.
-    if (!args.empty() && IsLibraryCommand(args[0])) {
-        AppConfig config;
+    if (!args.empty() && IsLibraryCommand(args[0]))
         return RunLibraryCommand(args, config, out, err);
-    }
     // And the sound card choice, on the configuration.
-    if (!args.empty() && IsCardsCommand(args[0])) {
-        AppConfig config;
+    if (!args.empty() && IsCardsCommand(args[0]))
         return RunCardsCommand(args, config, CurrentSoundSystem(), out, err);
-    }
     // And the service commands.
-    if (!args.empty() && IsServiceCommand(args[0])) {
-        AppConfig config;
+    if (!args.empty() && IsServiceCommand(args[0]))
         return RunServiceCommand(args, DefaultServerCommand(), config, out, err);
-    }
     CtlInvocation invocation = ParseCtlArgs(args);
     switch (invocation.kind) {
     case CtlInvocation::Kind::Help:
@@ -66,6 +61,9 @@ int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::o
     }
     out << answer;
     out.flush();
+    // What the server now does is kept for its next reload, as the control panel keeps it.
+    if (!StoreCtlChange(invocation.command->code, invocation.values, config, err))
+        return kExitLibrary;
     return kExitDone;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "config/config.h"
+
 class IPC;
 
 namespace voxwarpctl {
@@ -23,9 +25,10 @@ public:
     virtual std::unique_ptr<IPC> Connect(const std::string& base);
 };
 
-// args: the arguments after the program name. Answers go to out, messages to err. Returns the
-// exit code. Bad arguments are refused before anything is connected or sent.
-int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, std::ostream& out,
-           std::ostream& err);
+// args: the arguments after the program name; config: the program folder's configuration, where
+// the commands that change the voice server's choices keep them. Answers go to out, messages to
+// err. Returns the exit code. Bad arguments are refused before anything is connected or sent.
+int RunCtl(const std::vector<std::string>& args, CtlConnector& connector, AppConfig& config,
+           std::ostream& out, std::ostream& err);
 
 } // namespace voxwarpctl

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     StartStrings(config.langFile, config.langsPath);
     voxwarpctl::CtlConnector connector;
     int result = voxwarpctl::RunCtl(std::vector<std::string>(argv + 1, argv + argc), connector,
-                                    std::cout, std::cerr);
+                                    config, std::cout, std::cerr);
     EndStrings();
     return result;
 }

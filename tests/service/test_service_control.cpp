@@ -147,7 +147,8 @@ TEST_F(ServiceTest, VoxwarpctlManagesTheService) {
     auto ctl = [&](std::vector<std::string> args, std::string* err = nullptr) {
         std::ostringstream out;
         std::ostringstream errors;
-        int code = voxwarpctl::RunCtl(args, connector, out, errors);
+        AppConfig config;
+        int code = voxwarpctl::RunCtl(args, connector, config, out, errors);
         if (err)
             *err = errors.str();
         return std::to_string(code) + " " + out.str();

@@ -176,12 +176,14 @@ protected:
         }
     }
 
-    // True once the voice is heard unchanged on the virtual microphone again.
-    bool VoiceComesBack(std::chrono::seconds limit) {
+    // True once the voice is heard on the virtual microphone again, at the given pitch (the
+    // unchanged voice by default).
+    bool VoiceComesBack(std::chrono::seconds limit, double frequency = 220) {
         auto end = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < end) {
             std::vector<std::int16_t> heard = Record(1.0);
-            if (heard.size() > kRate / 2 && std::abs(DominantFrequency(heard) - 220) < 2.2)
+            if (heard.size() > kRate / 2 &&
+                std::abs(DominantFrequency(heard) - frequency) < frequency / 100)
                 return true;
         }
         return false;
@@ -306,6 +308,12 @@ TEST_F(VoiceChanger, ChangesTheVoiceMixesSoundsAndStopsInOrder) {
 TEST_F(VoiceChanger, RecoversTheVirtualCardAndTheSoundServer) {
     StartVoiceChanger();
     ASSERT_TRUE(VoiceComesBack(5s)) << Log();
+    // The effect chosen through voxwarpctl is kept in the configuration: a reload keeps it, and
+    // so does every rebuild below.
+    ASSERT_EQ(Ctl("client-started").code, 0);
+    ASSERT_EQ(Ctl("effect 1").code, 0);
+    ASSERT_EQ(Ctl("update").code, 0);
+    ASSERT_TRUE(VoiceComesBack(5s, 440)) << "Brevo at F = 2 after the reload\n" << Log();
 
     // The virtual card's sink goes away: the lost output makes the watcher rebuild the streams,
     // and the card is loaded again and reopened.
@@ -315,7 +323,7 @@ TEST_F(VoiceChanger, RecoversTheVirtualCardAndTheSoundServer) {
     std::string line = modules.substr(modules.rfind('\n', sink) + 1);
     pulsetest::Pactl("unload-module " + line.substr(0, line.find('\t')));
     ASSERT_EQ(pulsetest::Pactl("list short sinks").find("voxwarp_mic"), std::string::npos);
-    EXPECT_TRUE(VoiceComesBack(15s)) << Log();
+    EXPECT_TRUE(VoiceComesBack(15s, 440)) << Log();
     EXPECT_NE(Log().find("restarting driver OK"), std::string::npos);
 
     // The sound server itself ends and starts again.
@@ -325,7 +333,7 @@ TEST_F(VoiceChanger, RecoversTheVirtualCardAndTheSoundServer) {
     std::this_thread::sleep_for(1s);
     ASSERT_EQ(Shell(ShellQuoted(script) + " start " + ShellQuoted(server_)).code, 0);
     StartFeed();
-    EXPECT_TRUE(VoiceComesBack(20s)) << Log();
+    EXPECT_TRUE(VoiceComesBack(20s, 440)) << Log();
 }
 
 } // namespace

@@ -44,6 +44,9 @@ public:
     std::vector<bool> playing = std::vector<bool>(kFunSlots, false);
     int connects = 0;
     std::string base;
+    // The program folder whose config.ini keeps the changes.
+    testsupport::TempDir folder;
+    AppConfig config{folder.Path()};
 
     std::unique_ptr<IPC> Connect(const std::string& b) override {
         ++connects;
@@ -78,7 +81,7 @@ struct RunResult {
 RunResult RunWith(FakeConnector& connector, const Args& args) {
     std::ostringstream out, err;
     RunResult result;
-    result.code = RunCtl(args, connector, out, err);
+    result.code = RunCtl(args, connector, connector.config, out, err);
     result.out = out.str();
     result.err = err.str();
     return result;
@@ -106,7 +109,7 @@ const std::pair<Args, std::string> kMappings[] = {
     {{"fun", "play", "1"}, "EmoticPlay(0)"},
     {{"fun", "play", "60"}, "EmoticPlay(59)"},
     {{"fun", "stop", "7"}, "EmoticStop(6)"},
-    {{"fun", "select", "12", "Applaus ü.wav"}, "EmoticSelect(11,Applaus ü.wav)"},
+    {{"fun", "select", "1", "Applaus ü.wav"}, "EmoticSelect(0,Applaus ü.wav)"},
     {{"fun", "stop-all"}, "EmoticStopAll()"},
     {{"fun", "status"}, "EmoticsStatus()"},
     {{"--base", "Global\\Other", "update"}, "SrvUpdate()"},
@@ -246,6 +249,55 @@ TEST(VoxwarpctlRun, MissingOrSilentServerEndsWithCodeOne) {
     EXPECT_EQ(noAnswer.code, kExitNoServer);
     EXPECT_EQ(noAnswer.err, "voxwarpctl: the voice server did not answer\n");
     EXPECT_EQ(noAnswer.out, "");
+}
+
+TEST(VoxwarpctlStore, ChangesTheServerMadeAreKeptInTheConfiguration) {
+    FakeConnector connector;
+    const std::string path = connector.config.ConfigPath();
+    testsupport::WriteFile(path, "[sys]\nlangFile=de.glo\n[sound_1]\nfile=old.wav\nvolume=70\n");
+    const Args commands[] = {{"effect", "3"},
+                             {"effect-select", "2", "Robot"},
+                             {"background", "1"},
+                             {"background-select", "2", "rain.wav"},
+                             {"background-volume", "2", "42"},
+                             {"monitor", "on"},
+                             {"monitor-volume", "30"},
+                             {"fun", "select", "1", "animals/Frog.wav"},
+                             {"fun", "play", "1"}};
+    for (const Args& args : commands)
+        ASSERT_EQ(RunWith(connector, args).code, kExitDone) << args[0];
+
+    AppConfig stored(connector.folder.Path());
+    ASSERT_TRUE(stored.Load());
+    EXPECT_EQ(stored.activeEffect, 2);
+    EXPECT_EQ(stored.activeBackSound, 0);
+    EXPECT_EQ(stored.langFile, "de.glo");
+    EXPECT_EQ(stored.effects[1], "Robot");
+    EXPECT_EQ(stored.backSounds[1].file, "rain.wav");
+    EXPECT_EQ(stored.backSounds[1].descr, "rain");
+    EXPECT_EQ(stored.backSounds[1].volume, 42);
+    EXPECT_TRUE(stored.monitorOn);
+    EXPECT_EQ(stored.monitorVol, 30);
+    ASSERT_EQ(stored.emotics.size(), 1u);
+    EXPECT_EQ(stored.emotics[0].file, "animals/Frog.wav");
+    EXPECT_EQ(stored.emotics[0].name, "Frog");
+
+    // A fun slot past the end of the list is not kept (it would move other slots); said so.
+    RunResult gap = RunWith(connector, {"fun", "select", "5", "x.wav"});
+    EXPECT_EQ(gap.code, kExitDone);
+    EXPECT_NE(gap.err.find("fun slot 5 is not kept"), std::string::npos) << gap.err;
+    // Nothing is kept when the server did not carry the command out.
+    const std::string before = testsupport::ReadFile(path);
+    connector.serverRuns = false;
+    EXPECT_EQ(RunWith(connector, {"effect", "1"}).code, kExitNoServer);
+    EXPECT_EQ(testsupport::ReadFile(path), before);
+    // A configuration that cannot be written is reported with its own exit code.
+    connector.serverRuns = true;
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    RunResult unwritable = RunWith(connector, {"monitor", "off"});
+    EXPECT_EQ(unwritable.code, 4);
+    EXPECT_EQ(unwritable.err, "voxwarpctl: could not write " + path + "\n");
 }
 
 // ---- The built program against a test server ----
