@@ -106,6 +106,7 @@ void VoiceServer::LpSoundCards() {
     LogMethod(method, "Get:    in=%d, mon=%d, vsc=%d", input, monitor, virtualCard);
     LogMethod(method, "Stream: in=%d, mon=%d, vsc=%d", DeviceOf(kStreamInput),
               DeviceOf(kStreamMonitor), DeviceOf(kStreamVirtual));
+    SetQueueHighMs(config_.queueHighMs);
     // The input first: the outputs open only behind an open input.
     ReopenStream(kStreamInput, input, config_.inBuffSizeMs, config_.inBuffsN);
     ReopenStream(kStreamVirtual, virtualCard, config_.outBuffSizeMs, config_.outBuffsN);

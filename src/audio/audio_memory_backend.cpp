@@ -16,6 +16,8 @@ struct MemoryAudioBackend::Record {
     std::vector<std::uint8_t> signal;
     std::size_t signalPos = 0;
     std::vector<std::uint8_t> played;
+    double clockRate = 1.0;
+    double owedSamples = 0.0; // the fraction of a sample the device's clock is ahead
 };
 
 class MemoryAudioBackend::Device : public AudioDevice {
@@ -118,12 +120,30 @@ void MemoryAudioBackend::RemoveDevice(DeviceDirection direction, int device) {
         record->gone = true;
 }
 
+void MemoryAudioBackend::SetClockRate(DeviceDirection direction, int device, double rate) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (Record* record = Find(direction, device))
+        record->clockRate = rate;
+}
+
+namespace {
+
+// The samples a device's own clock moves while the shared clock moves samples.
+std::uint32_t DeviceSamples(double rate, double& owed, std::uint32_t samples) {
+    const double exact = samples * rate + owed;
+    const auto whole = static_cast<std::uint32_t>(exact);
+    owed = exact - whole;
+    return whole;
+}
+
+} // namespace
+
 void MemoryAudioBackend::Advance(std::uint32_t samples) {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto& record : capture_)
-        AdvanceCapture(*record, samples);
+        AdvanceCapture(*record, DeviceSamples(record->clockRate, record->owedSamples, samples));
     for (auto& record : playback_)
-        AdvancePlayback(*record, samples);
+        AdvancePlayback(*record, DeviceSamples(record->clockRate, record->owedSamples, samples));
 }
 
 void MemoryAudioBackend::AdvanceCapture(Record& record, std::uint32_t samples) {

@@ -25,6 +25,10 @@ public:
     // kDevNoDriver and stops moving data; Reset still hands its buffers back.
     void RemoveDevice(DeviceDirection direction, int device);
 
+    // The device's clock runs at rate times the shared clock from now on (1.002: 0.2 % fast), as
+    // the clocks of two sound cards never quite agree.
+    void SetClockRate(DeviceDirection direction, int device, double rate);
+
     // Moves the clock by the given number of samples: started capture devices record into their
     // queued buffers and post each filled one; playback devices play their queued bytes and
     // post each finished buffer.

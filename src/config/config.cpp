@@ -334,6 +334,8 @@ void AppConfig::ReadStreamFrom(const ProfileFile& file) {
     inBuffsN = static_cast<uint8_t>(file.ReadUnsigned(kSecStream, "inBuffsN", 40));
     outBuffsN = static_cast<uint8_t>(file.ReadUnsigned(kSecStream, "outBuffsN", 40));
     monBuffsN = static_cast<uint8_t>(file.ReadUnsigned(kSecStream, "monBuffsN", 40));
+    queueHighMs = static_cast<uint16_t>(
+        std::min<uint32_t>(file.ReadUnsigned(kSecStream, "queueHighMs", 150), 0xFFFF));
 }
 
 bool AppConfig::WriteStreamTo(ProfileFile& file) const {
@@ -343,6 +345,7 @@ bool AppConfig::WriteStreamTo(ProfileFile& file) const {
     ok &= file.WriteUnsigned(kSecStream, "inBuffsN", inBuffsN);
     ok &= file.WriteUnsigned(kSecStream, "outBuffsN", outBuffsN);
     ok &= file.WriteUnsigned(kSecStream, "monBuffsN", monBuffsN);
+    ok &= file.WriteUnsigned(kSecStream, "queueHighMs", queueHighMs);
     return ok;
 }
 

@@ -117,6 +117,9 @@ public:
     uint8_t inBuffsN = 40;
     uint8_t outBuffsN = 40;
     uint8_t monBuffsN = 40;
+    // Milliseconds: the top of the band the output queues are held in (their bottom is three
+    // input blocks). A top below the bottom is raised by the routing stream.
+    uint16_t queueHighMs = 150;
 
     // Section "monitors".
     bool monitorOn = false;

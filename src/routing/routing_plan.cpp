@@ -2,18 +2,18 @@
 
 namespace {
 constexpr std::uint32_t kRate = 44100;
-constexpr std::uint32_t kQueueHighMs = 150;
 constexpr std::uint32_t kMaxBufferMsForConfiguredCount = 150;
 constexpr std::uint32_t kLongBufferCount = 10;
 } // namespace
 
-RoutingLayout ComputeRoutingLayout(std::uint16_t bufferMs) {
+RoutingLayout ComputeRoutingLayout(std::uint16_t bufferMs, std::uint32_t queueHighMs) {
     RoutingLayout layout;
     layout.blockSamples = static_cast<std::uint32_t>(bufferMs) * kRate / 1000;
-    layout.queueHigh = kQueueHighMs * kRate / 1000;
+    layout.queueHigh = static_cast<std::uint32_t>(std::uint64_t{queueHighMs} * kRate / 1000);
     layout.queueLow = static_cast<std::uint32_t>(static_cast<float>(layout.blockSamples) * 3.0f);
     if (layout.queueLow > layout.queueHigh) {
-        // Input buffers longer than 50 ms: the upper threshold moves well above the lower one.
+        // A top below the bottom (input buffers longer than 50 ms at the default top): the upper
+        // threshold moves well above the lower one.
         layout.queueHigh = (layout.queueLow + bufferMs) * kRate / 1000;
     }
     const std::uint32_t fromLow = 4 * layout.queueLow;

@@ -13,8 +13,13 @@ struct RoutingLayout {
     std::uint32_t workMs = 0;       // that capacity as a duration, truncated
 };
 
-// The layout for input buffers of bufferMs milliseconds at 44100 Hz, 16-bit mono.
-RoutingLayout ComputeRoutingLayout(std::uint16_t bufferMs);
+// The top of the output queue band unless configured ("queueHighMs" of the stream section).
+constexpr std::uint32_t kDefaultQueueHighMs = 150;
+
+// The layout for input buffers of bufferMs milliseconds at 44100 Hz, 16-bit mono, with the top of
+// the band at queueHighMs; a top below the bottom (three blocks) is raised far above it.
+RoutingLayout ComputeRoutingLayout(std::uint16_t bufferMs,
+                                   std::uint32_t queueHighMs = kDefaultQueueHighMs);
 
 // Buffers an output stream is opened with: outputs of more than 150 ms per buffer get 10.
 std::uint32_t OutputBufferCount(const RoutingLayout& layout, std::uint32_t configured);

@@ -144,7 +144,8 @@ bool PnIOStream::OpenInput(int device, std::uint32_t bits, std::uint32_t rate, s
     // The work buffers change only while no block runs.
     input_->Close();
     FreeWorkBuffers();
-    const RoutingLayout layout = ComputeRoutingLayout(ms);
+    inputMs_ = ms;
+    const RoutingLayout layout = ComputeRoutingLayout(ms, queueHighMs_.load());
     MmeErrorNum result = kMmeSuccess;
     try {
         monitorWork_.assign(layout.workBytes / 2, 0);
@@ -162,6 +163,14 @@ bool PnIOStream::OpenInput(int device, std::uint32_t bits, std::uint32_t rate, s
         return false;
     }
     return true;
+}
+
+void PnIOStream::SetQueueHighMs(std::uint32_t ms) {
+    queueHighMs_.store(ms);
+    // An open input takes the new top at once; the blocks read it under the stream lock.
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    if (layout_.blockSamples != 0)
+        layout_.queueHigh = ComputeRoutingLayout(inputMs_, ms).queueHigh;
 }
 
 bool PnIOStream::OpenOutput(int type, int device, std::uint32_t bits, std::uint32_t rate,

@@ -182,6 +182,9 @@ public:
     // Lets the blocks run again once the streams are rebuilt. Any thread.
     void ClearOutputFailed() { outputFailed_.store(false); }
 
+    // The top of the output queues' band in milliseconds (kDefaultQueueHighMs until set); an
+    // open input takes it at once. Command thread; may block.
+    void SetQueueHighMs(std::uint32_t ms);
     // The block size, thresholds and work buffers of the open input (all 0 while closed).
     // Any thread.
     const RoutingLayout& Layout() const { return layout_; }
@@ -252,6 +255,8 @@ private:
     std::atomic<bool> outputRunning_[2] = {false, false};
 
     RoutingLayout layout_;
+    std::uint16_t inputMs_ = 0;
+    std::atomic<std::uint32_t> queueHighMs_{kDefaultQueueHighMs};
     std::vector<std::int16_t> monitorWork_;
     std::vector<std::int16_t> virtualWork_;
     DriftStretcher monitorStretcher_{0, 160, 80, 160};

@@ -47,6 +47,7 @@ void FillEverything(AppConfig& c) {
     c.inBuffsN = 255;
     c.outBuffsN = 3;
     c.monBuffsN = 7;
+    c.queueHighMs = 60;
     c.monitorOn = true;
     c.listenOnly = true;
     c.monitorVol = 1;
@@ -95,6 +96,7 @@ void ExpectSameSettings(const AppConfig& a, const AppConfig& b) {
     EXPECT_EQ(a.inBuffsN, b.inBuffsN);
     EXPECT_EQ(a.outBuffsN, b.outBuffsN);
     EXPECT_EQ(a.monBuffsN, b.monBuffsN);
+    EXPECT_EQ(a.queueHighMs, b.queueHighMs);
     EXPECT_EQ(a.monitorOn, b.monitorOn);
     EXPECT_EQ(a.listenOnly, b.listenOnly);
     EXPECT_EQ(a.monitorVol, b.monitorVol);
@@ -142,6 +144,7 @@ TEST_F(ConfigFixture, EmptyOrMissingFilesGiveTheDefaults) {
         EXPECT_EQ(c.inBuffsN, 40);
         EXPECT_EQ(c.outBuffsN, 40);
         EXPECT_EQ(c.monBuffsN, 40);
+        EXPECT_EQ(c.queueHighMs, 150);
         EXPECT_FALSE(c.monitorOn);
         EXPECT_FALSE(c.listenOnly);
         EXPECT_EQ(c.monitorVol, 100);

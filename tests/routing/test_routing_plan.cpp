@@ -24,6 +24,9 @@ TEST(RoutingPlan, LayoutFollowsTheInputBufferLength) {
     // Past 50 ms the upper threshold is raised above the lower one.
     const RoutingLayout huge = ComputeRoutingLayout(60);
     EXPECT_GT(huge.queueHigh, huge.queueLow);
+    // A configured top: taken as it is above the bottom, raised the same way below it.
+    EXPECT_EQ(ComputeRoutingLayout(10, 60).queueHigh, 2646u);
+    EXPECT_GT(ComputeRoutingLayout(25, 50).queueHigh, ComputeRoutingLayout(25, 50).queueLow);
 }
 
 TEST(RoutingPlan, TheFourthOverFullBlockIsDroppedAndTheCountStartsAgain) {

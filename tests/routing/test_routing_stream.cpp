@@ -297,6 +297,33 @@ TEST_F(RoutingStream, LoadingALongBackgroundNeverHoldsUpTheBlocks) {
     EXPECT_EQ(h.stream.BackgroundName(1), "long.wav");
 }
 
+TEST_F(RoutingStream, ANarrowBandHoldsThroughTenMinutesOfSkewedClocks) {
+    // 10 ms blocks, held between three blocks (30 ms) and 60 ms.
+    h.stream.SetQueueHighMs(60);
+    ASSERT_TRUE(h.OpenAll(10));
+    Client();
+    const RoutingLayout layout = h.stream.Layout();
+    ASSERT_EQ(layout.queueHigh, 2646u);
+    const std::uint32_t droppedBefore =
+        PnIOStream::DroppedBlocks(kStreamVirtual) + PnIOStream::DroppedBlocks(kStreamMonitor);
+    h.Steps(100); // a second to fill the queues
+    for (double rate : {1.002, 0.998}) {
+        h.backend.SetClockRate(DeviceDirection::Capture, h.mic, rate);
+        std::uint32_t lowest = ~0u;
+        std::uint32_t highest = 0;
+        for (int block = 0; block < 10 * 60 * 100; ++block) {
+            h.Step();
+            const std::uint32_t queued = h.stream.OutputQueueState(kStreamVirtual).queuedBytes / 2;
+            lowest = std::min(lowest, queued);
+            highest = std::max(highest, queued);
+        }
+        EXPECT_GE(lowest, layout.queueLow - layout.blockSamples) << rate;
+        EXPECT_LE(highest, layout.queueHigh + layout.blockSamples) << rate;
+    }
+    EXPECT_EQ(PnIOStream::DroppedBlocks(kStreamVirtual) + PnIOStream::DroppedBlocks(kStreamMonitor),
+              droppedBefore);
+}
+
 TEST_F(RoutingStream, FunSoundsPlayFromTheirFirstSampleOnBothOutputsAndSignalTheEnd) {
     ASSERT_TRUE(h.OpenAll());
     ASSERT_EQ(h.stream.LoadFun(5, Sound("fun.wav", Ramp(3000, 1, 3000))), kWaveSuccess);
