@@ -25,11 +25,15 @@ int main(int argc, char** argv) {
         LogPlain("Service version: %s", version.fileVersion.c_str());
 
     std::unique_ptr<AudioBackend> backend = platform::CreateSoundServerBackend();
+    std::uint32_t exitCode = 0;
     {
         MyVoiceService service(*backend);
         std::vector<std::string> args(argv, argv + argc);
         service.ParseArgs(args);
         service.RunCommand(args);
+        // A voice server that could not run ends with a failure, so that the service manager
+        // and the start command see it (the reason is in the log).
+        exitCode = service.Status().exitCode;
     }
-    return 0;
+    return exitCode == 0 ? 0 : 1;
 }

@@ -15,6 +15,8 @@
 MyVoiceService::MyVoiceService(AudioBackend& backend)
     : CNTService(kVoxwarpServiceName, kVoxwarpServiceDisplayName, kVoxwarpServiceDescription),
       server_(backend) {
+    // The service manager hears "running" only once the voice server runs.
+    SetReadyFromRun(true);
     server_.SetVirtualCardLoader(&LoadMissingVirtualCard);
     stopEvent_ = platform::NamedEvent::Create(kServiceStopEventName, false, false);
     if (!stopEvent_)
@@ -83,11 +85,15 @@ void MyVoiceService::RunSecure() {
 
     if (!ipc_.Create(kServerMaxPayload)) {
         LogError("%s", "Error of create ipc connection");
+        SetExitCode(1);
     } else if (!server_.ServerRun()) {
         LogError("%s", "Error of run server");
+        SetExitCode(1);
     } else if (!state_.ProgrammStart()) {
         LogError("%s", "Error start program state observer");
+        SetExitCode(1);
     } else {
+        ReportRunning();
         platform::NamedEvent* request = ipc_.RequestEvent();
         while (stopEvent_ && request) {
             platform::WaitResult woke =

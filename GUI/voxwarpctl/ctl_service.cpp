@@ -1,5 +1,9 @@
 #include "ctl_service.h"
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "audio/sound_devices.h"
 #include "ctl_commands.h"
 #include "ctl_run.h"
@@ -35,6 +39,20 @@ int Failed(std::ostream& err, const char* verb, NtServiceErrorNum code,
         err << " (" << error.text << ")";
     err << "\n";
     return kExitService;
+}
+
+// The error lines the voice server wrote to its log since it last started: why it did not run.
+std::vector<std::string> LastStartErrors(const AppConfig& config) {
+    std::ifstream log(config.ProgramFolder() + "parlanosrv.log");
+    std::vector<std::string> errors;
+    std::string line;
+    while (std::getline(log, line)) {
+        if (line.find("Service version: ") != std::string::npos)
+            errors.clear();
+        else if (std::size_t at = line.find("Error: "); at != std::string::npos)
+            errors.push_back(line.substr(at + 7));
+    }
+    return errors;
 }
 
 } // namespace
@@ -85,8 +103,12 @@ int RunServiceCommand(const std::vector<std::string>& args, const ServerCommandL
     }
     if (verb == "start") {
         NtServiceErrorNum code = NtServiceStart(name, &error);
-        if (code != kNtServiceSuccess)
-            return Failed(err, "start", code, error);
+        if (code != kNtServiceSuccess) {
+            Failed(err, "start", code, error);
+            for (const std::string& line : LastStartErrors(config))
+                err << "voxwarpctl: the voice server's log says: " << line << "\n";
+            return kExitService;
+        }
         out << "Service " << name << " is running.\n";
         return kExitDone;
     }

@@ -311,9 +311,21 @@ bool CNTService::Initialize() {
         return false;
     }
     LogEvent(serviceevent::kInitialized);
-    SetStatus(servicestate::kRunning);
+    if (!readyFromRun_)
+        SetStatus(servicestate::kRunning);
     DebugMsg("Leaving CNTService::Initialize()");
     return true;
+}
+
+void CNTService::ReportRunning() {
+    // A stop that came while the work was set up stays reported.
+    if (!stopRequested_.load())
+        SetStatus(servicestate::kRunning);
+}
+
+void CNTService::SetExitCode(std::uint32_t code) {
+    std::lock_guard<std::mutex> lock(statusMutex_);
+    status_.exitCode = code;
 }
 
 void CNTService::Handler(std::uint32_t code) {

@@ -152,6 +152,12 @@ public:
 
 protected:
     bool Initialize();
+    // For a service that is ready only once its Run has set its work up: Initialize then leaves
+    // it starting, and Run calls ReportRunning when the work runs (set in the constructor).
+    void SetReadyFromRun(bool fromRun) { readyFromRun_ = fromRun; }
+    void ReportRunning();
+    // Records that the service could not do its work: the process's exit code is not 0.
+    void SetExitCode(std::uint32_t code);
     // Ends the default Run's sleep when the running flag was cleared.
     void WakeRun();
 
@@ -166,6 +172,7 @@ private:
     std::string program_;
     std::vector<std::string> leadingArgs_;
     Command command_ = Command::Service;
+    bool readyFromRun_ = false;
     std::ostream* console_;
     std::once_flag eventLogOnce_;
     std::atomic<bool> eventLogOpen_{false};

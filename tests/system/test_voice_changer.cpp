@@ -305,6 +305,19 @@ TEST_F(VoiceChanger, ChangesTheVoiceMixesSoundsAndStopsInOrder) {
     EXPECT_EQ(pulsetest::Pactl("get-default-source"), "fake_mic\n");
 }
 
+TEST_F(VoiceChanger, AServerThatCannotRunFailsItsStartWithTheReason) {
+    ASSERT_EQ(Ctl("service install").code, 0);
+    // No sound server to be reached: the voice server cannot find the virtual microphone.
+    Outcome start = Shell("PULSE_SERVER=unix:/nonexistent/native " +
+                          ShellQuoted(testsupport::ProgramDir() + "voxwarpctl") + " service start");
+    EXPECT_EQ(start.code, 5) << start.out;
+    EXPECT_NE(start.out.find("ended before it reported running"), std::string::npos) << start.out;
+    EXPECT_NE(start.out.find("the voice server's log says: Virtual sound card driver"),
+              std::string::npos)
+        << start.out;
+    EXPECT_NE(Ctl("service status").out.find("stopped"), std::string::npos);
+}
+
 TEST_F(VoiceChanger, RecoversTheVirtualCardAndTheSoundServer) {
     StartVoiceChanger();
     ASSERT_TRUE(VoiceComesBack(5s)) << Log();
