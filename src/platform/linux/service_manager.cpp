@@ -17,6 +17,30 @@ using namespace servicelinux;
 
 constexpr std::size_t kMaxUnitBytes = 64 * 1024;
 
+// The variables of this session that the service needs to reach what this session reaches: the
+// program folder, the sound server, the name space of the kernel objects.
+constexpr const char* kPassedVariables[] = {"VOXWARP_HOME", "PULSE_SERVER",
+                                            "VOXWARP_KOBJECT_NAMESPACE"};
+
+UnitEnvironment PassedEnvironment() {
+    UnitEnvironment environment;
+    for (const char* name : kPassedVariables) {
+        if (const char* value = std::getenv(name); value && *value)
+            environment.emplace_back(name, value);
+    }
+    return environment;
+}
+
+// Why the service manager would not run the unit as written; empty when it would.
+std::string UnitProblem(const ServiceDefinition& definition, const UnitEnvironment& environment) {
+    std::string problem = ProgramPathProblem(definition.program);
+    for (const auto& [name, value] : environment) {
+        if (problem.empty())
+            problem = EnvironmentProblem(name, value);
+    }
+    return problem;
+}
+
 // A failed change of the user's unit folder.
 ServiceOutcome FileFailure(int error) {
     bool denied = error == EACCES || error == EPERM || error == EROFS;
@@ -82,13 +106,18 @@ ServiceOutcome InstallService(const ServiceDefinition& definition) {
     if (!IsValidServiceName(definition.name) || definition.program.empty() ||
         definition.program[0] != '/')
         return MakeFailure(ServiceFailure::Failed, EINVAL);
+    UnitEnvironment environment = PassedEnvironment();
+    // Without a service manager the fallback runs the command as it is; a manager would refuse
+    // it, so nothing is installed that it could not start.
+    bool manager = UserManagerAnswers();
+    if (std::string problem = UnitProblem(definition, environment); manager && !problem.empty())
+        return MakeFailure(ServiceFailure::Failed, EINVAL, problem);
     if (int error = MakeFolders(UnitFolder()); error != 0)
         return FileFailure(error);
-    const char* home = std::getenv("VOXWARP_HOME");
-    std::string unit = RenderUnit(definition, home ? home : "");
+    std::string unit = RenderUnit(definition, environment);
     if (int error = WriteWholeFileAtomic(UnitPath(definition.name), unit); error != 0)
         return FileFailure(error);
-    if (!UserManagerAnswers()) {
+    if (!manager) {
         LinkWantedBy(definition.name);
         return {};
     }
@@ -115,8 +144,12 @@ ServiceOutcome UninstallService(const std::string& name) {
         return FileFailure(errno);
     if (unlink(UnitPath(name).c_str()) != 0)
         return FileFailure(errno);
-    if (manager)
+    if (manager) {
         RunSystemctl({"daemon-reload"}, output);
+        // A service that failed stays listed in that state until this; a unit that is gone
+        // already ("not loaded") is no failure of the uninstall.
+        RunSystemctl({"reset-failed", UnitName(name)}, output);
+    }
     return {};
 }
 
@@ -126,9 +159,19 @@ ServiceOutcome StartService(const std::string& name) {
         return outcome;
     if (!UserManagerAnswers())
         return FallbackStart(name, command);
+    // systemctl waits for the service's READY=1 as long as the unit's TimeoutStartSec, which is
+    // kServiceWaitMs; a start that took longer has the result "timeout".
     std::string output;
     int status = RunSystemctl({"start", UnitName(name)}, output);
-    return status == 0 ? ServiceOutcome{} : SystemctlFailure(status, output);
+    if (status == 0)
+        return {};
+    ServiceOutcome outcome = SystemctlFailure(status, output);
+    std::string result;
+    if (status > 0 &&
+        RunSystemctl({"show", "--property=Result", "--value", UnitName(name)}, result) == 0 &&
+        result == "timeout")
+        outcome.failure = ServiceFailure::Unresponsive;
+    return outcome;
 }
 
 ServiceOutcome StopService(const std::string& name) {

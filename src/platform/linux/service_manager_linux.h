@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 #include "platform/service_manager.h"
@@ -23,12 +24,24 @@ std::string UnitFolder();
 std::string UnitPath(const std::string& name);
 // The link that enables the unit for the user's session, in default.target.wants/.
 std::string WantsLinkPath(const std::string& name);
-// One word of ExecStart in systemd's quoting.
+// One argument of ExecStart in systemd's quoting.
 std::string QuoteExecWord(const std::string& word);
-// The same for settings where '$' names no variable (Environment=): variables false.
+// The executable path of ExecStart, where systemd expands no variables and so takes '$' as it
+// is; the path must have passed ProgramPathProblem.
+std::string QuoteExecPath(const std::string& path);
+// The same for settings where '$' names no variable (Environment=, the executable path):
+// variables false.
 std::string QuoteWord(const std::string& word, bool variables);
-// The unit file of a service; voxwarpHome (when not empty) is passed on in its environment.
-std::string RenderUnit(const ServiceDefinition& definition, const std::string& voxwarpHome);
+// Why systemd would refuse the program path in ExecStart (a control character or a backslash);
+// empty when it takes it.
+std::string ProgramPathProblem(const std::string& path);
+// Why systemd would drop the setting NAME=value from Environment= (a control character, not
+// UTF-8); empty when it takes it.
+std::string EnvironmentProblem(const std::string& name, const std::string& value);
+// Variables the unit passes on to the service, in this order.
+using UnitEnvironment = std::vector<std::pair<std::string, std::string>>;
+// The unit file of a service.
+std::string RenderUnit(const ServiceDefinition& definition, const UnitEnvironment& environment);
 // The words of the first ExecStart of the unit's [Service] section. False when it has none or
 // when its quoting is broken.
 bool ParseExecStart(const std::string& unitText, std::vector<std::string>& words);

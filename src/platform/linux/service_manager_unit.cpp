@@ -1,6 +1,9 @@
 // systemd user unit files: where they live, how a service becomes one, and reading its command
-// back. Words are written in systemd's quoting: '%' and '$' doubled (no specifiers, no
-// variables), double quotes around words with blanks or quote characters, C escapes inside.
+// back. Words are written in systemd's quoting: '%' doubled everywhere (no specifiers), '$'
+// doubled in the arguments of ExecStart (no variables; systemd leaves the executable path and
+// Environment= values as they are), double quotes around words with blanks or quote characters,
+// C escapes inside for control characters and bytes that are not UTF-8 (a unit file line must be
+// UTF-8).
 #include <cstdio>
 #include <cstdlib>
 #include <pwd.h>
@@ -80,9 +83,11 @@ bool ReadEscape(const std::string& text, std::size_t& i, std::string& word) {
     }
 }
 
-// Splits a command line in systemd's quoting into words.
+// Splits a command line in systemd's quoting into words; "$$" stands for '$' in all words but
+// the first (the executable path), where systemd takes '$' as it is.
 bool SplitWords(const std::string& text, std::vector<std::string>& words) {
     std::size_t i = 0;
+    bool first = true;
     for (;;) {
         while (i < text.size() && IsBlank(text[i]))
             ++i;
@@ -97,7 +102,7 @@ bool SplitWords(const std::string& text, std::vector<std::string>& words) {
                     return false;
                 continue;
             }
-            if ((c == '%' || c == '$') && i + 1 < text.size() && text[i + 1] == c) {
+            if ((c == '%' || (c == '$' && !first)) && i + 1 < text.size() && text[i + 1] == c) {
                 word += c;
                 i += 2;
                 continue;
@@ -114,7 +119,49 @@ bool SplitWords(const std::string& text, std::vector<std::string>& words) {
         if (quote != 0)
             return false;
         words.push_back(std::move(word));
+        first = false;
     }
+}
+
+// The length of the UTF-8 sequence at text[i] (a byte of 0x80 or above), 0 when none starts
+// there.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    auto u = static_cast<unsigned char>(text[i]);
+    std::size_t length = u >= 0xf0 && u <= 0xf4 ? 4 : u >= 0xe0 ? 3 : u >= 0xc2 && u < 0xe0 ? 2 : 0;
+    if (u > 0xf4 || length == 0 || i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80)
+            return 0;
+    }
+    auto second = static_cast<unsigned char>(text[i + 1]);
+    // Overlong forms, UTF-16 surrogates and code points beyond U+10FFFF.
+    if ((u == 0xe0 && second < 0xa0) || (u == 0xed && second >= 0xa0) ||
+        (u == 0xf0 && second < 0x90) || (u == 0xf4 && second >= 0x90))
+        return 0;
+    return length;
+}
+
+bool HasControlCharacter(const std::string& text) {
+    for (char c : text) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f)
+            return true;
+    }
+    return false;
+}
+
+bool IsUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+        } else if (std::size_t length = Utf8Length(text, i); length != 0) {
+            i += length;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string Trimmed(const std::string& line) {
@@ -164,11 +211,41 @@ std::string QuoteExecWord(const std::string& word) {
     return QuoteWord(word, true);
 }
 
+std::string QuoteExecPath(const std::string& path) {
+    return QuoteWord(path, false);
+}
+
+std::string ProgramPathProblem(const std::string& path) {
+    if (HasControlCharacter(path))
+        return "systemd cannot run a program whose path holds a control character: " +
+               QuoteExecPath(path);
+    if (path.find('\\') != std::string::npos)
+        return "systemd cannot run a program whose path holds a backslash: " + path;
+    return {};
+}
+
+std::string EnvironmentProblem(const std::string& name, const std::string& value) {
+    if (HasControlCharacter(value) || !IsUtf8(value))
+        return "systemd cannot pass " + name +
+               " on: its value holds a control character or is not UTF-8: " +
+               QuoteWord(value, false);
+    return {};
+}
+
 std::string QuoteWord(const std::string& word, bool variables) {
     std::string body;
     bool quote = word.empty();
-    for (char c : word) {
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        char c = word[i];
         auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80) {
+            std::size_t length = Utf8Length(word, i);
+            if (length != 0) {
+                body.append(word, i, length);
+                i += length - 1;
+                continue;
+            }
+        }
         switch (c) {
         case '%':
             body += "%%";
@@ -190,7 +267,7 @@ std::string QuoteWord(const std::string& word, bool variables) {
             quote = true;
             break;
         default:
-            if (u < 0x20 || u == 0x7f) {
+            if (u < 0x20 || u >= 0x7f) {
                 char escape[5];
                 std::snprintf(escape, sizeof escape, "\\x%02x", u);
                 body += escape;
@@ -203,17 +280,20 @@ std::string QuoteWord(const std::string& word, bool variables) {
     return quote ? "\"" + body + "\"" : body;
 }
 
-std::string RenderUnit(const ServiceDefinition& definition, const std::string& voxwarpHome) {
-    std::string exec = QuoteExecWord(definition.program);
+std::string RenderUnit(const ServiceDefinition& definition, const UnitEnvironment& environment) {
+    std::string exec = QuoteExecPath(definition.program);
     for (const std::string& argument : definition.arguments)
         exec += " " + QuoteExecWord(argument);
     std::string unit = "# " + UnitValue(definition.displayName) + "\n";
     unit += "[Unit]\nDescription=" + UnitValue(definition.description) + "\n\n";
     unit += "[Service]\nType=notify\nExecStart=" + exec + "\n";
-    if (!voxwarpHome.empty())
-        unit += "Environment=" + QuoteWord("VOXWARP_HOME=" + voxwarpHome, false) + "\n";
-    // A crash restarts the server; an orderly end (also after an audio failure) does not.
-    unit += "KillSignal=SIGTERM\nTimeoutStopSec=15\nRestart=on-abnormal\nRestartSec=2\n\n";
+    for (const auto& [name, value] : environment)
+        unit += "Environment=" + QuoteWord(name + "=" + value, false) + "\n";
+    // The start and the stop are awaited as long as without a service manager. A crash restarts
+    // the server; an orderly end (also after an audio failure) does not.
+    const std::string wait = std::to_string(kServiceWaitMs) + "ms";
+    unit += "KillSignal=SIGTERM\nTimeoutStartSec=" + wait + "\nTimeoutStopSec=" + wait +
+            "\nRestart=on-abnormal\nRestartSec=2\n\n";
     unit += "[Install]\nWantedBy=default.target\n";
     return unit;
 }
