@@ -12,6 +12,7 @@ packages=(
     lsp-plugins-vst
     libfftw3-dev librubberband-dev
     espeak-ng aubio-tools
+    systemd
 )
 
 missing=()

@@ -1,5 +1,5 @@
-// The service frame: verbs, install with arguments, a stop request while Run sleeps, and the status
-// reports to a service manager's notification socket.
+// The service frame: verbs, install with arguments, a stop request while Run sleeps, the status
+// reports to a service manager's notification socket, and the unit file in systemd's quoting.
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -10,6 +10,7 @@
 
 #include "base/mlog.h"
 #include "child_process.h"
+#include "platform/linux/service_manager_linux.h"
 #include "platform/service_manager.h"
 #include "service_test_env.h"
 
@@ -149,6 +150,68 @@ TEST_F(ServiceTest, ServiceManagerHearsReadyAndStopping) {
         EXPECT_EQ(testsupport::WaitChild(pid, 10000), 0);
         close(fd);
     }
+}
+
+namespace unit = platform::servicelinux;
+
+// The ExecStart line of a rendered unit, without its key.
+std::string ExecStartOf(const std::string& text) {
+    std::size_t at = text.find("\nExecStart=");
+    return at == std::string::npos ? "" : text.substr(at + 11, text.find('\n', at + 1) - at - 11);
+}
+
+TEST(ServiceUnit, ExecStartKeepsDollarInTheProgramPathAndReadsBackWhatWasWritten) {
+    // systemd expands no variables in the executable path (so "$$" would stay "$$" there) but
+    // does in the arguments; '%' is a specifier everywhere.
+    const std::pair<std::string, std::string> cases[] = {
+        {"/opt/my $HOME app/VoxwarpServer", R"("/opt/my $HOME app/VoxwarpServer")"},
+        {"/opt/100%/VoxwarpServer", "/opt/100%%/VoxwarpServer"},
+        {"/opt/it's \"q\"/VoxwarpServer", R"("/opt/it's \"q\"/VoxwarpServer")"},
+        {"/opt/caf\xc3\xa9;/VoxwarpServer", "\"/opt/caf\xc3\xa9;/VoxwarpServer\""},
+        {"/opt/\xff/VoxwarpServer", R"("/opt/\xff/VoxwarpServer")"},
+    };
+    for (const auto& [program, written] : cases) {
+        platform::ServiceDefinition definition{
+            "VoxwarpSrv", "D", "d", program, {"$HOME", "50% $$", "a\\b", ""}};
+        std::string text = unit::RenderUnit(definition, {});
+        EXPECT_EQ(ExecStartOf(text), written + R"( $$HOME "50%% $$$$" a\\b "")") << text;
+        std::vector<std::string> words;
+        ASSERT_TRUE(unit::ParseExecStart(text, words)) << text;
+        std::vector<std::string> expected{program};
+        expected.insert(expected.end(), definition.arguments.begin(), definition.arguments.end());
+        EXPECT_EQ(words, expected);
+    }
+    // A unit written by hand reads as systemd reads it.
+    std::vector<std::string> words;
+    ASSERT_TRUE(unit::ParseExecStart("[Service]\nExecStart=-/a$$b%%c 'x$$y' \"%%\"\n", words));
+    EXPECT_EQ(words, (std::vector<std::string>{"/a$$b%c", "x$y", "%"}));
+    EXPECT_FALSE(unit::ParseExecStart("[Service]\nExecStart=/a \"b\n", words));
+}
+
+TEST(ServiceUnit, PassesTheEnvironmentAndWaitsAsLongAsTheFallback) {
+    platform::ServiceDefinition definition{"VoxwarpSrv", "D", "d", "/opt/VoxwarpServer", {}};
+    std::string text =
+        unit::RenderUnit(definition, {{"VOXWARP_HOME", "/home/me/my $x 5%"},
+                                      {"PULSE_SERVER", "unix:/run/user/1000/pulse/native"}});
+    EXPECT_NE(text.find("\nEnvironment=\"VOXWARP_HOME=/home/me/my $x 5%%\"\n"
+                        "Environment=PULSE_SERVER=unix:/run/user/1000/pulse/native\n"),
+              std::string::npos)
+        << text;
+    const std::string wait = std::to_string(platform::kServiceWaitMs) + "ms\n";
+    EXPECT_NE(text.find("\nTimeoutStartSec=" + wait), std::string::npos) << text;
+    EXPECT_NE(text.find("\nTimeoutStopSec=" + wait), std::string::npos) << text;
+}
+
+TEST(ServiceUnit, RefusesWhatSystemdCannotTake) {
+    for (const char* path : {"/opt/back\\slash/VoxwarpServer", "/opt/tab\t/VoxwarpServer",
+                             "/opt/new\nline/VoxwarpServer"})
+        EXPECT_NE(unit::ProgramPathProblem(path), "") << path;
+    for (const char* path : {"/opt/my $x 100% \"'q;/VoxwarpServer", "/opt/caf\xc3\xa9/V"})
+        EXPECT_EQ(unit::ProgramPathProblem(path), "") << path;
+    EXPECT_NE(unit::EnvironmentProblem("PULSE_SERVER", "a\tb"), "");
+    EXPECT_NE(unit::EnvironmentProblem("PULSE_SERVER", "a\xff"), "");
+    EXPECT_NE(unit::EnvironmentProblem("PULSE_SERVER", "\xc3\x28"), "");
+    EXPECT_EQ(unit::EnvironmentProblem("PULSE_SERVER", "unix:/caf\xc3\xa9 $x%/native"), "");
 }
 
 } // namespace
