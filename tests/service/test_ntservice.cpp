@@ -60,12 +60,19 @@ TEST_F(ServiceTest, VerbsIgnoreCaseAndAnythingElseRunsAsService) {
 
 TEST_F(ServiceTest, InstallStoresQuotedArgumentsAndRefusesTwice) {
     const std::vector<std::string> extra{"plain", "with blank", "100% $HOME \"q\" back\\slash"};
+    // The sound server and the kernel objects of this session are the service's too.
+    Set("PULSE_SERVER", "unix:/run/a b/native");
+    Set("VOXWARP_KOBJECT_NAMESPACE", "voxwarp-test");
     std::string printed;
     ASSERT_EQ(InstallTestService(extra, &printed), 1);
     EXPECT_EQ(printed, "Service VoxwarpSrv has been successfully installed.\n");
 
     std::string unit = testsupport::ReadFile(UnitFile());
     EXPECT_NE(unit.find("\nType=notify\n"), std::string::npos) << unit;
+    EXPECT_NE(unit.find("\nEnvironment=\"PULSE_SERVER=unix:/run/a b/native\"\n"
+                        "Environment=VOXWARP_KOBJECT_NAMESPACE=voxwarp-test\n"),
+              std::string::npos)
+        << unit;
     EXPECT_NE(unit.find("\nDescription=Capturing sound from microphone and sending to loopback "
                         "adapter\n"),
               std::string::npos);

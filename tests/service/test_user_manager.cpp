@@ -47,7 +47,7 @@ pid_t MainPid() {
         Systemctl({"show", "--property=MainPID", "--value", "VoxwarpSrv.service"}).c_str());
 }
 
-class UserManagerTest : public ServiceTest {
+class SystemdServiceTest : public ServiceTest {
 protected:
     void SetUp() override {
         ServiceTest::SetUp();
@@ -83,7 +83,7 @@ protected:
     bool started_ = false;
 };
 
-TEST_F(UserManagerTest, RunsFromAFolderWithDollarAndBlanksRestartsAfterACrashAndLeavesNothing) {
+TEST_F(SystemdServiceTest, RunsFromAFolderWithDollarAndBlanksRestartsAfterACrashAndLeavesNothing) {
     ASSERT_TRUE(unit::UserManagerAnswers());
     ASSERT_TRUE(Install(dir_.File("my $HOME 100% app"), kServerChild).Ok());
     NtServiceSystemError error;
@@ -109,7 +109,7 @@ TEST_F(UserManagerTest, RunsFromAFolderWithDollarAndBlanksRestartsAfterACrashAnd
     EXPECT_EQ(Systemctl({"list-units", "--all", "--plain", "--no-legend", "VoxwarpSrv*"}), "");
 }
 
-TEST_F(UserManagerTest, AFailedServiceIsNotLeftListedAndAnUnrunnablePathIsRefused) {
+TEST_F(SystemdServiceTest, AFailedServiceIsNotLeftListedAndAnUnrunnablePathIsRefused) {
     ASSERT_TRUE(Install(dir_.File("fails"), "--voxwarp-child=svc_fail").Ok());
     EXPECT_EQ(NtServiceStart(kVoxwarpServiceName), kNtServiceStartFailed);
     EXPECT_EQ(Systemctl({"is-failed", "VoxwarpSrv.service"}), "failed");
