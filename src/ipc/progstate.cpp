@@ -181,6 +181,9 @@ void ProgrammState::ThreadServerState(std::shared_ptr<Observer> observer) {
     if (!runEvent) {
         LogMethod(kMethod, "CreateEvent error: %u", static_cast<unsigned>(errno));
     } else {
+        // A start signal from before this look belongs to the server the look finds (or to one
+        // that has ended since): it is dropped, so that one start is not reported twice.
+        runEvent->Reset();
         std::unique_ptr<NamedMutex> workMutex = OpenWorkingServer(o.workMutexName);
         bool running = workMutex != nullptr;
         if (running)
