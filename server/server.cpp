@@ -8,8 +8,8 @@
 #include "audio/sound_devices.h"
 #include "base/mlog.h"
 #include "base/strtable.h"
-#include "base/utf8cut.h"
 #include "platform/program_folder.h"
+#include "text/utf8cut.h"
 
 namespace {
 

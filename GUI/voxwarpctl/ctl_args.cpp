@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdint>
 
-#include "base/utf.h"
+#include "text/utf.h"
 
 namespace voxwarpctl {
 namespace {

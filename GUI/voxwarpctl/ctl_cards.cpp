@@ -5,6 +5,7 @@
 #include "ctl_library.h"
 #include "ctl_run.h"
 #include "ctl_sound.h"
+#include "ctl_store.h"
 
 namespace voxwarpctl {
 
@@ -46,10 +47,8 @@ int StoreCard(const std::string& which, const std::string& name, AppConfig& conf
     }
     config.ReadSoundCards();
     (input ? config.input : config.monitor) = name;
-    if (!config.WriteSoundCards()) {
-        err << "voxwarpctl: could not write " << config.ConfigPath() << "\n";
+    if (!ConfigWritten(config.WriteSoundCards(), config, err))
         return kExitLibrary;
-    }
     out << which << ": " << name << "\n";
     return kExitDone;
 }

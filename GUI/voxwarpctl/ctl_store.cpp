@@ -7,12 +7,6 @@
 namespace voxwarpctl {
 namespace {
 
-bool Written(bool ok, const AppConfig& config, std::ostream& err) {
-    if (!ok)
-        err << "voxwarpctl: could not write " << config.ConfigPath() << "\n";
-    return ok;
-}
-
 // A file's name without folder and extension ("animals/Frog.wav" -> "Frog").
 std::string SoundName(const std::string& file) {
     std::string name = file.substr(file.find_last_of('/') + 1);
@@ -33,10 +27,16 @@ bool StoreFunSound(int slot, const std::string& file, AppConfig& config, std::os
     if (slot == count)
         config.emotics.emplace_back();
     config.emotics[static_cast<std::size_t>(slot)] = FunSound{file, SoundName(file)};
-    return Written(config.WriteEmotics(), config, err);
+    return ConfigWritten(config.WriteEmotics(), config, err);
 }
 
 } // namespace
+
+bool ConfigWritten(bool ok, const AppConfig& config, std::ostream& err) {
+    if (!ok)
+        err << "voxwarpctl: could not write " << config.ConfigPath() << "\n";
+    return ok;
+}
 
 bool StoreCtlChange(std::uint32_t code, const CtlValues& values, AppConfig& config,
                     std::ostream& err) {
@@ -46,15 +46,15 @@ bool StoreCtlChange(std::uint32_t code, const CtlValues& values, AppConfig& conf
     case kCmdEffectSetActive:
         config.ReadSys();
         config.activeEffect = number(0);
-        return Written(config.WriteSys(), config, err);
+        return ConfigWritten(config.WriteSys(), config, err);
     case kCmdBackSoundSetActive:
         config.ReadSys();
         config.activeBackSound = number(0);
-        return Written(config.WriteSys(), config, err);
+        return ConfigWritten(config.WriteSys(), config, err);
     case kCmdEffectSelect:
         config.ReadEffects();
         config.effects.at(static_cast<std::size_t>(number(0))) = text(1);
-        return Written(config.WriteEffects(), config, err);
+        return ConfigWritten(config.WriteEffects(), config, err);
     case kCmdBackSoundSelect: {
         const int slot = number(0);
         config.ReadBackSound(slot);
@@ -63,23 +63,23 @@ bool StoreCtlChange(std::uint32_t code, const CtlValues& values, AppConfig& conf
         // The description is the file name without its extension.
         sound.descr =
             sound.file.size() > 4 ? sound.file.substr(0, sound.file.size() - 4) : sound.file;
-        return Written(config.WriteBackSound(slot), config, err);
+        return ConfigWritten(config.WriteBackSound(slot), config, err);
     }
     case kCmdBackSoundSetVol: {
         const int slot = number(0);
         config.ReadBackSound(slot);
         config.backSounds.at(static_cast<std::size_t>(slot)).volume =
             static_cast<std::uint16_t>(number(1));
-        return Written(config.WriteBackSound(slot), config, err);
+        return ConfigWritten(config.WriteBackSound(slot), config, err);
     }
     case kCmdMonitorSet:
         config.ReadMonitors();
         config.monitorOn = number(0) != 0;
-        return Written(config.WriteMonitors(), config, err);
+        return ConfigWritten(config.WriteMonitors(), config, err);
     case kCmdMonitorSetVol:
         config.ReadMonitors();
         config.monitorVol = static_cast<std::uint8_t>(number(0));
-        return Written(config.WriteMonitors(), config, err);
+        return ConfigWritten(config.WriteMonitors(), config, err);
     case kCmdEmoticSelect:
         return StoreFunSound(number(0), text(1), config, err);
     default:

@@ -12,6 +12,9 @@
 
 namespace voxwarpctl {
 
+// Passes ok on; when false, says on err that config.ini could not be written.
+bool ConfigWritten(bool ok, const AppConfig& config, std::ostream& err);
+
 // Stores the change that command code made with the converted arguments, writing only the
 // section it belongs to (crash-safe). Commands that change nothing stored return true at once.
 // False, with the reason on err, when the section could not be written; a change that

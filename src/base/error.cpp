@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "base/utf8cut.h"
+#include "text/utf8cut.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "base/utf8cut.h"
+#include "text/utf8cut.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <mutex>
 
 #include "base/storedpath.h"
-#include "base/utf.h"
-#include "base/utf8cut.h"
 #include "platform/append_file.h"
 #include "platform/clock.h"
+#include "text/utf.h"
+#include "text/utf8cut.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "base/strtable.h"
 
 #include "base/storedpath.h"
-#include "base/utf.h"
-#include "base/utf8cut.h"
 #include "platform/program_folder.h"
+#include "text/utf.h"
+#include "text/utf8cut.h"
 #include "translation/glosso.h"
 
 #include <cstring>

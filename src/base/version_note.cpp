@@ -1,6 +1,6 @@
 #include "base/version_note.h"
 
-#include "base/utf.h"
+#include "text/utf.h"
 
 #include <cerrno>
 #include <cstring>
@@ -358,12 +358,11 @@ private:
                 out += static_cast<char>(c);
                 ++pos_;
             } else {
-                const size_t start = pos_;
-                // An invalid sequence decodes as U+FFFD from a single byte; a real U+FFFD
-                // takes three.
-                if (DecodeUtf8(text_, pos_) == kReplacementChar && pos_ - start != 3)
+                const size_t length = Utf8CharLength(text_, pos_);
+                if (length == 0)
                     return false;
-                out.append(text_.substr(start, pos_ - start));
+                out.append(text_.substr(pos_, length));
+                pos_ += length;
             }
         }
         return false;

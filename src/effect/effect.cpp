@@ -145,9 +145,10 @@ PnVstErrorNum PnAudioEffect::LoadSteps(bool on) {
     numInputs_ = effect->numInputs;
     numOutputs_ = effect->numOutputs;
     // Room for automation from other threads, before the plug-in can report any to this host.
+    const std::uint16_t params = GetNumParams();
     pendingCount_.store(0);
-    pending_ = std::make_unique<PendingParam[]>(GetNumParams());
-    pendingCount_.store(GetNumParams());
+    pending_ = std::make_unique<PendingParam[]>(params);
+    pendingCount_.store(params);
     effect->user = this;
     if (numInputs_ <= 0 || numOutputs_ <= 0)
         return kVstNoAudioChannels;

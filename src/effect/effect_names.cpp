@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "base/utf.h"
+#include "text/utf.h"
 
 namespace {
 
@@ -24,18 +24,6 @@ void UpperFirst(std::string& text) {
     text.clear();
     AppendUtf8(text, upper);
     text += rest;
-}
-
-bool IsValidUtf8(const std::string& text) {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t start = pos;
-        char32_t c = DecodeUtf8(text, pos);
-        // A real U+FFFD takes three bytes; a bad byte reads as U+FFFD and takes one.
-        if (c == kReplacementChar && pos - start != 3)
-            return false;
-    }
-    return true;
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "base/mlog.h"
-#include "base/utf.h"
+#include "text/utf.h"
 
 namespace {
 

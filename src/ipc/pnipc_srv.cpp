@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "base/mlog.h"
-#include "base/utf.h"
 #include "ipc/pnipc_cmds.h"
 #include "ipc/voice_handlers.h"
+#include "text/utf.h"
 
 namespace {
 

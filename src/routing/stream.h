@@ -218,6 +218,9 @@ private:
     bool OpenOutput(int type, int device, std::uint32_t bits, std::uint32_t rate,
                     std::uint32_t count);
     void FreeWorkBuffers();
+    // Puts data into sound under the stream lock, switched on or off; data is left holding the
+    // previous sound, for the caller to free outside the lock.
+    void ExchangeSound(SoundSlot& sound, SoundSlot::Data& data, bool active);
     // The steps of a block that run under the stream lock, which the block takes once for all
     // of them. Stretches one output's block toward its queue range; returns the bytes to write
     // and whether the write is dropped.

@@ -88,19 +88,20 @@ bool PnIOStream::IsEffectLoaded(int slot) {
 
 // Sounds are read and converted outside the stream lock and exchanged into their slot under it;
 // the previous sound is freed after the lock is released. A block waits for a swap at most.
+void PnIOStream::ExchangeSound(SoundSlot& sound, SoundSlot::Data& data, bool active) {
+    std::lock_guard<std::recursive_mutex> lock(streamLock_);
+    sound.Exchange(data);
+    sound.SetActive(active);
+}
+
 std::uint32_t PnIOStream::LoadBackground(int slot, const std::string& path) {
     if (!InRange(slot, kBackgroundSlots))
         return kWaveOpenError;
     LogPlain("Background sound #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
     SoundSlot::Data data;
     const std::uint32_t result = SoundSlot::Read(path, data);
-    {
-        std::lock_guard<std::recursive_mutex> lock(streamLock_);
-        SoundSlot& sound = backgrounds_[static_cast<std::size_t>(slot)];
-        sound.Exchange(data);
-        // A loaded background is switched on.
-        sound.SetActive(result == kWaveSuccess);
-    }
+    // A loaded background is switched on.
+    ExchangeSound(backgrounds_[static_cast<std::size_t>(slot)], data, result == kWaveSuccess);
     return result;
 }
 
@@ -108,10 +109,7 @@ void PnIOStream::UnloadBackground(int slot) {
     if (!InRange(slot, kBackgroundSlots))
         return;
     SoundSlot::Data previous;
-    {
-        std::lock_guard<std::recursive_mutex> lock(streamLock_);
-        backgrounds_[static_cast<std::size_t>(slot)].Exchange(previous);
-    }
+    ExchangeSound(backgrounds_[static_cast<std::size_t>(slot)], previous, false);
     if (previous.loaded)
         LogPlain("Background sound #%u unload.", static_cast<unsigned>(slot));
 }
@@ -130,10 +128,7 @@ std::uint32_t PnIOStream::LoadFun(int slot, const std::string& path) {
     LogPlain("Fun sound #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
     SoundSlot::Data data;
     const std::uint32_t result = SoundSlot::Read(path, data);
-    {
-        std::lock_guard<std::recursive_mutex> lock(streamLock_);
-        funSounds_[static_cast<std::size_t>(slot)].Exchange(data);
-    }
+    ExchangeSound(funSounds_[static_cast<std::size_t>(slot)], data, false);
     return result;
 }
 
@@ -141,10 +136,7 @@ void PnIOStream::UnloadFun(int slot) {
     if (!InRange(slot, kFunSoundSlots))
         return;
     SoundSlot::Data previous;
-    {
-        std::lock_guard<std::recursive_mutex> lock(streamLock_);
-        funSounds_[static_cast<std::size_t>(slot)].Exchange(previous);
-    }
+    ExchangeSound(funSounds_[static_cast<std::size_t>(slot)], previous, false);
     if (previous.loaded)
         LogPlain("Fun sound #%u unload.", static_cast<unsigned>(slot));
 }

@@ -9,10 +9,10 @@
 
 #include "base/exception.h"
 #include "base/mlog.h"
-#include "base/utf8cut.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/service_manager.h"
+#include "text/utf8cut.h"
 
 namespace {
 

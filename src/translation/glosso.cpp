@@ -2,9 +2,9 @@
 // built-in English texts; translations are looked up by exact English text.
 #include "glosso.h"
 
-#include "base/utf.h"
-#include "base/utf8cut.h"
 #include "mo_catalog.h"
+#include "text/utf.h"
+#include "text/utf8cut.h"
 
 #include <cstdint>
 #include <cstring>

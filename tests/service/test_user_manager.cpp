@@ -25,15 +25,7 @@ namespace unit = platform::servicelinux;
 
 // Runs a shell command; its output (stdout and stderr) goes to output.
 int Shell(const std::string& command, std::string& output) {
-    output.clear();
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    char chunk[512];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testsupport::RunShell(command + " 2>&1", &output);
 }
 
 std::string Systemctl(const std::vector<std::string>& args) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -75,6 +76,20 @@ bool RunChildIfRequested(int argc, char** argv, int& exitCode) {
     }
     exitCode = it->second(std::vector<std::string>(argv + 2, argv + argc));
     return true;
+}
+
+int RunShell(const std::string& commandLine, std::string* output) {
+    FILE* pipe = popen(commandLine.c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    std::string text;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        text.append(chunk, n);
+    int status = pclose(pipe);
+    if (output != nullptr)
+        *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace testsupport

@@ -24,6 +24,10 @@ int WaitChild(pid_t pid, int timeoutMs = 60000);
 // Runs a registered child when argv asks for one. Returns true and sets exitCode then.
 bool RunChildIfRequested(int argc, char** argv, int& exitCode);
 
+// Runs a shell command line; its exit code (-1 when it did not exit), and what it printed on
+// standard output when output is given.
+int RunShell(const std::string& commandLine, std::string* output = nullptr);
+
 } // namespace testsupport
 
 #define VOXWARP_TEST_CHILD(name)                                                                   \

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "child_process.h"
 #include "program_dir.h"
 
 namespace testsupport {
@@ -30,21 +31,7 @@ std::string UsePrivateSoundServer() {
 
 int RunWithSoundServer(const std::string& commandLine, std::string* output) {
     UsePrivateSoundServer();
-    FILE* pipe = popen(commandLine.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    std::string text;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        text.append(chunk, n);
-    }
-    int status = pclose(pipe);
-    if (output != nullptr) {
-        *output = text;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunShell(commandLine, output);
 }
 
 } // namespace testsupport

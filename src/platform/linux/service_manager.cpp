@@ -33,12 +33,13 @@ UnitEnvironment PassedEnvironment() {
 
 // Why the service manager would not run the unit as written; empty when it would.
 std::string UnitProblem(const ServiceDefinition& definition, const UnitEnvironment& environment) {
-    std::string problem = ProgramPathProblem(definition.program);
+    if (std::string problem = ProgramPathProblem(definition.program); !problem.empty())
+        return problem;
     for (const auto& [name, value] : environment) {
-        if (problem.empty())
-            problem = EnvironmentProblem(name, value);
+        if (std::string problem = EnvironmentProblem(name, value); !problem.empty())
+            return problem;
     }
-    return problem;
+    return {};
 }
 
 // A failed change of the user's unit folder.

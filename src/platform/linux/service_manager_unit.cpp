@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/linux/service_manager_linux.h"
+#include "text/utf.h"
 
 namespace platform::servicelinux {
 namespace {
@@ -123,25 +124,6 @@ bool SplitWords(const std::string& text, std::vector<std::string>& words) {
     }
 }
 
-// The length of the UTF-8 sequence at text[i] (a byte of 0x80 or above), 0 when none starts
-// there.
-std::size_t Utf8Length(const std::string& text, std::size_t i) {
-    auto u = static_cast<unsigned char>(text[i]);
-    std::size_t length = u >= 0xf0 && u <= 0xf4 ? 4 : u >= 0xe0 ? 3 : u >= 0xc2 && u < 0xe0 ? 2 : 0;
-    if (u > 0xf4 || length == 0 || i + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80)
-            return 0;
-    }
-    auto second = static_cast<unsigned char>(text[i + 1]);
-    // Overlong forms, UTF-16 surrogates and code points beyond U+10FFFF.
-    if ((u == 0xe0 && second < 0xa0) || (u == 0xed && second >= 0xa0) ||
-        (u == 0xf0 && second < 0x90) || (u == 0xf4 && second >= 0x90))
-        return 0;
-    return length;
-}
-
 bool HasControlCharacter(const std::string& text) {
     for (char c : text) {
         auto u = static_cast<unsigned char>(c);
@@ -149,19 +131,6 @@ bool HasControlCharacter(const std::string& text) {
             return true;
     }
     return false;
-}
-
-bool IsUtf8(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        if (static_cast<unsigned char>(text[i]) < 0x80) {
-            ++i;
-        } else if (std::size_t length = Utf8Length(text, i); length != 0) {
-            i += length;
-        } else {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::string Trimmed(const std::string& line) {
@@ -225,7 +194,7 @@ std::string ProgramPathProblem(const std::string& path) {
 }
 
 std::string EnvironmentProblem(const std::string& name, const std::string& value) {
-    if (HasControlCharacter(value) || !IsUtf8(value))
+    if (HasControlCharacter(value) || !IsValidUtf8(value))
         return "systemd cannot pass " + name +
                " on: its value holds a control character or is not UTF-8: " +
                QuoteWord(value, false);
@@ -239,7 +208,7 @@ std::string QuoteWord(const std::string& word, bool variables) {
         char c = word[i];
         auto u = static_cast<unsigned char>(c);
         if (u >= 0x80) {
-            std::size_t length = Utf8Length(word, i);
+            std::size_t length = Utf8CharLength(word, i);
             if (length != 0) {
                 body.append(word, i, length);
                 i += length - 1;

@@ -1,5 +1,5 @@
-#include "base/utf.h"
-#include "base/utf8cut.h"
+#include "text/utf.h"
+#include "text/utf8cut.h"
 
 #include <gtest/gtest.h>
 

@@ -72,6 +72,25 @@ inline char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
     return c;
 }
 
+// Bytes of the valid UTF-8 character that starts at pos; 0 when none starts there.
+inline std::size_t Utf8CharLength(std::string_view s, std::size_t pos) {
+    std::size_t next = pos;
+    // An invalid sequence decodes as U+FFFD from a single byte; a real U+FFFD takes three.
+    if (DecodeUtf8(s, next) == kReplacementChar && next - pos != 3)
+        return 0;
+    return next - pos;
+}
+
+inline bool IsValidUtf8(std::string_view s) {
+    for (std::size_t pos = 0; pos < s.size();) {
+        const std::size_t length = Utf8CharLength(s, pos);
+        if (length == 0)
+            return false;
+        pos += length;
+    }
+    return true;
+}
+
 inline std::u16string Utf8ToUtf16(std::string_view s) {
     std::u16string out;
     for (std::size_t pos = 0; pos < s.size();) {
