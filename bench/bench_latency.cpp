@@ -14,8 +14,10 @@
 // The voice server's own path is measured the same way: VoxwarpServer -f with a program folder
 // of its own records the fake microphone and plays into "Voxwarp Microphone", whose capture side
 // the recorder records, with the effect off and with Brevo an octave up (a client attached in
-// both), next to module-loopback from the fake microphone into the same sink. There the click is
-// a longer tone burst, which the phase vocoder's window does not smear below the threshold.
+// both), at 25 ms and 10 ms buffers (the 10 ms run with the narrow band of the starter
+// configuration), next to module-loopback from the fake microphone into the same sink at the
+// same latency. There the click is a longer tone burst, which the phase vocoder's window does not
+// smear below the threshold.
 //
 // The private test server (scripts/pulse-test-server.sh) runs in a folder under /tmp; without
 // pulseaudio the benchmarks are skipped with a message.
@@ -391,7 +393,7 @@ std::string VirtualCardReady() {
 // object names; steered with voxwarpctl. Stopped with SIGINT, as Ctrl+C stops it.
 class VoiceServerProcess {
 public:
-    explicit VoiceServerProcess(bool brevo) {
+    VoiceServerProcess(bool brevo, std::uint16_t bufferMs) : bufferMs_(bufferMs) {
         char pattern[] = "/tmp/voxwarp-bench-server-XXXXXX";
         if (mkdtemp(pattern) == nullptr) {
             error = "no temporary folder";
@@ -477,6 +479,11 @@ private:
         config.voiceEffects = {{"Brevo", "Octave up", octaveUp}};
         config.effects = {"Octave up", "", ""};
         config.input = "Built-in Microphone";
+        config.inBuffSizeMs = config.outBuffSizeMs = config.monBuffSizeMs = bufferMs_;
+        // Short buffers come with the starter configuration's narrow band: three blocks above
+        // its bottom.
+        if (bufferMs_ < 25)
+            config.queueHighMs = static_cast<std::uint16_t>(6 * bufferMs_);
         if (!config.Save()) {
             error = "the configuration could not be written";
             return false;
@@ -517,6 +524,7 @@ private:
         return true;
     }
 
+    std::uint16_t bufferMs_;
     std::string folder_;
     std::vector<std::string> env_;
     pid_t pid_ = -1;
@@ -524,7 +532,7 @@ private:
 
 // A player into the fake microphone's feed and a recorder on "Voxwarp Microphone", clicking
 // with the tone burst, while the voice server or module-loopback carries the sound between them.
-void ClickToVirtualMicrophone(benchmark::State& state) {
+void ClickToVirtualMicrophone(benchmark::State& state, std::uint16_t bufferMs) {
     const int feed = CSoundDevices(kSoundDevicesPlayback).FindById("fake_mic_feed");
     const int cardIn = CSoundDevices(kSoundDevicesRecording).FindById("voxwarp_mic_source");
     if (feed < 0 || cardIn < 0) {
@@ -534,8 +542,8 @@ void ClickToVirtualMicrophone(benchmark::State& state) {
     auto backend = platform::CreateSoundServerBackend();
     LatencyEngine engine(*backend);
     const std::uint32_t id = engine.StartEngine() == kMmeSuccess ? engine.EngineThreadId() : 0;
-    if (engine.player.Open(id, feed, 16, 44100, 25, 8) != kMmeSuccess ||
-        engine.recorder.Open(id, cardIn, 16, 44100, 25, 8) != kMmeSuccess ||
+    if (engine.player.Open(id, feed, 16, 44100, bufferMs, 8) != kMmeSuccess ||
+        engine.recorder.Open(id, cardIn, 16, 44100, bufferMs, 8) != kMmeSuccess ||
         engine.recorder.Start() != kMmeSuccess) {
         state.SkipWithError("a stream did not open");
         return;
@@ -543,52 +551,62 @@ void ClickToVirtualMicrophone(benchmark::State& state) {
     const std::uint32_t samples = engine.player.SamplesPerBuffer();
     engine.StartPlayer(Burst(samples), samples, kBurstThreshold);
     WaitForSteadyPlayer(engine);
-    // The carrier's own queue settles (the voice server fills its output queue into its band).
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    // The carrier's own queue settles: the voice server fills its output queue into its band,
+    // and takes out what the start left above its bottom.
+    std::this_thread::sleep_for(std::chrono::seconds(5));
     MeasureClicks(state, engine, 400);
 }
 
-// Argument 0: no effect; 1: Brevo an octave up. A client is attached in both.
+// Arguments: brevo 0 = no effect, 1 = Brevo an octave up (a client is attached in both); ms the
+// buffer length of the server's streams and of the player and recorder.
 void BM_ClickThroughVoiceServer(benchmark::State& state) {
     const std::string error = VirtualCardReady();
     if (!error.empty()) {
         state.SkipWithError(error.c_str());
         return;
     }
-    VoiceServerProcess server(state.range(0) != 0);
+    const auto ms = static_cast<std::uint16_t>(state.range(1));
+    VoiceServerProcess server(state.range(0) != 0, ms);
     if (!server.error.empty()) {
         state.SkipWithError(server.error.c_str());
         return;
     }
-    ClickToVirtualMicrophone(state);
+    ClickToVirtualMicrophone(state, ms);
 }
 
 // The reference: module-loopback from the fake microphone into the virtual microphone's sink
-// (no voice server running), with the same player, recorder and burst.
+// (no voice server running) at the latency given, with the same player, recorder and burst.
 void BM_ClickThroughLoopbackToVoxwarpMic(benchmark::State& state) {
     const std::string error = VirtualCardReady();
     if (!error.empty()) {
         state.SkipWithError(error.c_str());
         return;
     }
+    const auto ms = static_cast<std::uint16_t>(state.range(0));
     const std::string loopback =
-        Run("pactl load-module module-loopback source=fake_mic sink=voxwarp_mic latency_msec=25");
+        Run("pactl load-module module-loopback source=fake_mic sink=voxwarp_mic latency_msec=" +
+            std::to_string(ms));
     if (loopback.empty()) {
         state.SkipWithError("module-loopback could not be loaded");
         return;
     }
-    ClickToVirtualMicrophone(state);
+    ClickToVirtualMicrophone(state, ms);
     Run("pactl unload-module " + loopback);
 }
 
 BENCHMARK(BM_ClickThroughVoiceServer)
-    ->ArgName("brevo")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"brevo", "ms"})
+    ->Args({0, 25})
+    ->Args({1, 25})
+    ->Args({0, 10})
+    ->Args({1, 10})
     ->Iterations(8)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClickThroughLoopbackToVoxwarpMic)
+    ->ArgName("ms")
+    ->Arg(25)
+    ->Arg(10)
     ->Iterations(8)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -5,25 +5,33 @@
 # prints the server's "Dropped blocks" line and the gaps (runs of silence) in the recording, and
 # in a recording of the fake microphone taken at the same time.
 #
-#   bench/soak_voice_server.sh BUILD_DIR [SECONDS]     (default 600 seconds)
+#   bench/soak_voice_server.sh BUILD_DIR [SECONDS [BUFFER_MS [QUEUE_HIGH_MS]]]
+#
+# SECONDS defaults to 600. BUFFER_MS sets the buffer length of all three streams and
+# QUEUE_HIGH_MS the top of the output queues' band (the "[stream]" section); without them the
+# configuration's defaults apply.
 #
 # Everything lives in a temporary folder (sound server, program folder, home, kernel objects);
 # nothing of the user's sound setup is touched.
 set -euo pipefail
 
-if [ $# -lt 1 ] || [ $# -gt 2 ]; then
-    echo "usage: $0 BUILD_DIR [SECONDS]" >&2
+if [ $# -lt 1 ] || [ $# -gt 4 ]; then
+    echo "usage: $0 BUILD_DIR [SECONDS [BUFFER_MS [QUEUE_HIGH_MS]]]" >&2
     exit 2
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
 seconds=${2:-600}
-case "$seconds" in
-'' | *[!0-9]*)
-    echo "SECONDS must be a whole number, not \"$seconds\"" >&2
-    exit 2
-    ;;
-esac
+buffer_ms=${3:-}
+queue_high_ms=${4:-}
+for number in "$seconds" ${buffer_ms:+"$buffer_ms"} ${queue_high_ms:+"$queue_high_ms"}; do
+    case "$number" in
+    '' | *[!0-9]*)
+        echo "SECONDS, BUFFER_MS and QUEUE_HIGH_MS must be whole numbers, not \"$number\"" >&2
+        exit 2
+        ;;
+    esac
+done
 bin="$build/bin"
 for program in VoxwarpServer voxwarpctl effects/Brevo.so; do
     [ -e "$bin/$program" ] || {
@@ -87,6 +95,10 @@ input=Built-in Microphone
 monitor=
 mixInSrc=
 INI
+if [ -n "$buffer_ms" ]; then
+    printf '[stream]\ninBuffSizeMs=%s\noutBuffSizeMs=%s\nmonBuffSizeMs=%s\nqueueHighMs=%s\n' \
+        "$buffer_ms" "$buffer_ms" "$buffer_ms" "${queue_high_ms:-150}" >>"$VOXWARP_HOME/config.ini"
+fi
 cat >"$VOXWARP_HOME/voiceeffects.ini" <<'INI'
 [sys]
 numEffects=1
@@ -147,6 +159,13 @@ g++ -O2 -std=c++20 -o "$work/gaps" "$work/gaps.cpp"
 
 "$bin/voxwarpctl" vcard install >/dev/null
 
+# The microphone speaks from before the server starts, as a real one does. The feed lasts
+# longer than the soak, so the recording never sees its end.
+sox -n -r 44100 -b 16 -c 1 -e signed-integer -t raw - synth $((seconds + 60)) sine 220 vol 0.5 |
+    pacat --device=fake_mic_feed --rate=44100 --channels=1 --format=s16le --raw &
+pids+=($!)
+sleep 1
+
 # The server on the last core, the busy loop on the first (one busy loop when taskset is missing).
 cores=$(nproc)
 server_cpu=() busy_cpu=()
@@ -172,11 +191,6 @@ fi
 "$bin/voxwarpctl" client-started >/dev/null
 "$bin/voxwarpctl" effect 1 >/dev/null
 
-# The feed lasts longer than the soak, so the recording never sees its end.
-sox -n -r 44100 -b 16 -c 1 -e signed-integer -t raw - synth $((seconds + 30)) sine 220 vol 0.5 |
-    pacat --device=fake_mic_feed --rate=44100 --channels=1 --format=s16le --raw &
-pids+=($!)
-sleep 1
 # The fake microphone is recorded as well: a gap there came from the sound server's side of
 # the feed, not from the voice server.
 parec --device=voxwarp_mic_source --rate=44100 --channels=1 --format=s16le --raw \
@@ -200,6 +214,8 @@ echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 kill -INT "$server_pid"
 wait "$server_pid" || true
 server_pid=
+grep -a "Output queue virtual" "$VOXWARP_HOME/parlanosrv.log" | tail -n 1 ||
+    echo "no \"Output queue virtual\" line in the server's log" >&2
 grep -a "Dropped blocks" "$VOXWARP_HOME/parlanosrv.log" | tail -n 1 ||
     echo "no \"Dropped blocks\" line in the server's log" >&2
 echo "\"Voxwarp Microphone\" (the voice server's output):"

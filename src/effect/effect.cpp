@@ -258,6 +258,10 @@ bool PnAudioEffect::GrowBuffers(std::size_t frames) {
     return true;
 }
 
+bool PnAudioEffect::PrepareBlocks(std::size_t frames) {
+    return plugin_ != nullptr && GrowBuffers(std::max<std::size_t>(frames, 1));
+}
+
 void PnAudioEffect::ProcessMono(void* samples, std::uint32_t byteCount) {
     if (plugin_ == nullptr || !on_)
         return;

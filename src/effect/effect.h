@@ -71,9 +71,12 @@ public:
     // Whether a plug-in is loaded. Any thread.
     bool IsLoaded() const { return plugin_ != nullptr; }
 
+    // Makes room for blocks of up to frames samples, so that ProcessMono allocates nothing;
+    // false when memory ran out. Command thread; may block.
+    bool PrepareBlocks(std::size_t frames);
     // Runs byteCount / 2 16-bit samples in place through the plug-in (an odd last byte stays
-    // as it is). Does nothing when nothing is loaded or the effect is off. Does not allocate
-    // once the buffers have grown to the longest block. Engine thread; real-time safe.
+    // as it is). Does nothing when nothing is loaded or the effect is off. Allocates only for a
+    // block longer than PrepareBlocks made room for. Engine thread; real-time safe.
     void ProcessMono(void* samples, std::uint32_t byteCount);
 
     // Parameters; indices outside 0 .. GetNumParams() - 1 are ignored (value 0).
@@ -84,7 +87,8 @@ public:
     std::string GetParamName(int index);
     // The parameter's value as the plug-in gives it. Command thread; may block.
     float GetParameter(int index);
-    // Hands the parameter's value to the plug-in. Command thread; may block.
+    // Hands the parameter's value to the plug-in. Any thread that may run the plug-in's code
+    // (a host's engine thread hands over parameter changes this way between blocks).
     void SetParameter(int index, float value);
     // Names and values of every parameter, by index. Command thread; may block.
     std::vector<EffectParam> GetParams();

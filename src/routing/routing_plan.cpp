@@ -1,9 +1,13 @@
 #include "routing/routing_plan.h"
 
+#include <algorithm>
+
 namespace {
 constexpr std::uint32_t kRate = 44100;
 constexpr std::uint32_t kMaxBufferMsForConfiguredCount = 150;
 constexpr std::uint32_t kLongBufferCount = 10;
+// The settler's window: a second of blocks, at least this many.
+constexpr std::uint32_t kSettleMinBlocks = 8;
 } // namespace
 
 RoutingLayout ComputeRoutingLayout(std::uint16_t bufferMs, std::uint32_t queueHighMs) {
@@ -43,4 +47,34 @@ OutputDecision DecideOutput(const RoutingLayout& layout, std::uint32_t queuedSam
     }
     overruns = 0;
     return {OutputAction::Keep, 0};
+}
+
+void QueueSettler::Reset() {
+    seen_ = 0;
+    lowest_ = ~0u;
+    excess_ = 0;
+}
+
+std::uint32_t QueueSettler::Observe(const RoutingLayout& layout, std::uint32_t queuedSamples) {
+    if (layout.blockSamples == 0)
+        return 0;
+    lowest_ = std::min(lowest_, queuedSamples);
+    const std::uint32_t window =
+        std::max<std::uint32_t>(kSettleMinBlocks, kRate / layout.blockSamples);
+    if (++seen_ >= window) {
+        // What is still to take out is measured anew: the lowest level of the window includes it.
+        excess_ = lowest_ >= layout.queueLow + layout.blockSamples
+                      ? lowest_ - layout.queueLow - layout.blockSamples / 2
+                      : 0;
+        seen_ = 0;
+        lowest_ = ~0u;
+    }
+    // Never below the bottom of the band within this block.
+    const std::uint32_t above =
+        queuedSamples > layout.queueLow ? queuedSamples - layout.queueLow : 0;
+    return std::min(excess_, above);
+}
+
+void QueueSettler::Removed(std::uint32_t removed) {
+    excess_ -= std::min(excess_, removed);
 }

@@ -40,3 +40,27 @@ struct OutputDecision {
 // dropped and the count starts again at 1; a block in range clears it.
 OutputDecision DecideOutput(const RoutingLayout& layout, std::uint32_t queuedSamples,
                             std::uint32_t queuedBuffers, std::uint32_t& overruns);
+
+// Brings an output queue that stands above the bottom of its band back down to it. A burst of
+// input (the engine thread held up for a moment, the first block's delay, a device catching up)
+// lifts the queue inside the band, where the band's own rules never lower it again: every such
+// step would add latency for good. The settler watches the lowest level of the queue over about
+// a second; when even that stood a whole block or more above the bottom, it has the following
+// blocks lose the excess (down to half a block above the bottom), which the drift stretcher
+// takes out where the signal is quiet, as it does for any drift. Engine thread; real-time safe.
+class QueueSettler {
+public:
+    // Forgets the window and any excess still to take out: the output was opened, or its queue
+    // left the band and the band's rules act.
+    void Reset();
+    // One block whose output queue (samples) is inside the band; returns how many samples this
+    // block should lose, 0 when none.
+    std::uint32_t Observe(const RoutingLayout& layout, std::uint32_t queuedSamples);
+    // This block lost removed samples.
+    void Removed(std::uint32_t removed);
+
+private:
+    std::uint32_t seen_ = 0;
+    std::uint32_t lowest_ = ~0u;
+    std::uint32_t excess_ = 0;
+};

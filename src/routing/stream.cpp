@@ -4,7 +4,6 @@
 #include <new>
 
 #include "base/mlog.h"
-#include "platform/kobjects.h"
 #include "routing/stream_internal.h"
 
 namespace streamstate {
@@ -40,11 +39,7 @@ PnIOStream::~PnIOStream() {
     // No handler may run once this object is gone: close the streams, then end the engine.
     DestroyStreams();
     StopEngine();
-    {
-        std::lock_guard<std::recursive_mutex> lock(streamLock_);
-        funEvent_.reset();
-        osci_.Close();
-    }
+    signals_.Stop();
 }
 
 std::uint32_t PnIOStream::MonitorOverruns() {
@@ -73,12 +68,7 @@ bool PnIOStream::FirstBlockDelayPending() {
 bool PnIOStream::Init() {
     LogScope scope("PnIOStream::Init");
     CreateSignals();
-    bool haveEvent;
-    {
-        std::lock_guard<std::recursive_mutex> lock(streamLock_);
-        haveEvent = funEvent_ != nullptr;
-    }
-    if (!haveEvent) {
+    if (!signals_.HasFunSoundEvent()) {
         scope.SetResult(false);
         return false;
     }
@@ -97,13 +87,7 @@ bool PnIOStream::Init() {
 }
 
 void PnIOStream::CreateSignals() {
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
-    funEvent_.reset();
-    osci_.Close();
-    funEvent_ = platform::NamedEvent::Create(kFunSoundEventName, false, false);
-    if (!funEvent_)
-        LogError("create emotic event");
-    osci_.Create();
+    signals_.CreateSignals();
 }
 
 PaStream* PnIOStream::StreamOf(int type) const {
@@ -153,6 +137,19 @@ bool PnIOStream::OpenInput(int device, std::uint32_t bits, std::uint32_t rate, s
         layout_ = layout;
     } catch (const std::bad_alloc&) {
         result = kMmeNoMemory;
+    }
+    if (result == kMmeSuccess && !signals_.ReserveOsci(layout.workBytes))
+        result = kMmeNoMemory;
+    if (result == kMmeSuccess) {
+        // The loaded plug-ins get room for the new blocks before the first one runs.
+        std::lock_guard<std::recursive_mutex> lock(streamLock_);
+        for (int i = 0; i < kEffectSlots; ++i) {
+            EffectSlot& slot = effects_[static_cast<std::size_t>(i)];
+            if (slot.monitor)
+                PrepareEffectBlocks(*slot.monitor);
+            if (slot.virt)
+                PrepareEffectBlocks(*slot.virt);
+        }
     }
     if (result == kMmeSuccess)
         result = input_->Open(EngineThreadId(), device, bits, rate, ms, count);
@@ -208,9 +205,11 @@ bool PnIOStream::OpenOutput(int type, int device, std::uint32_t bits, std::uint3
     bool started;
     {
         std::lock_guard<std::recursive_mutex> lock(streamLock_);
-        DriftStretcher& stretcher = monitor ? monitorStretcher_ : virtualStretcher_;
-        started = stretcher.Start(kStretchRate, 1, kStretchMinimumFrame, kStretchMaximumFrame,
-                                  static_cast<int>(state.totalBytes / 2));
+        OutputDrift& drift = drift_[type];
+        drift.settler.Reset();
+        drift.levels.Clear();
+        started = drift.stretcher.Start(kStretchRate, 1, kStretchMinimumFrame, kStretchMaximumFrame,
+                                        static_cast<int>(state.totalBytes / 2));
     }
     if (!started) {
         LogWarning("Stretch algorithm not started for %s soundcard", StreamName(type));
@@ -247,6 +246,8 @@ void PnIOStream::Close(int type) {
     if (type == kStreamMonitor || type == kStreamVirtual) {
         OutputRunning(type).store(false);
         PaStreamOut* out = type == kStreamMonitor ? monitorOut_.get() : virtualOut_.get();
+        if (out != nullptr && out->IsOpen())
+            LogQueueLevels(type);
         if (out != nullptr)
             out->Close();
     } else if (type == kStreamInput) {
@@ -296,6 +297,20 @@ QueueState PnIOStream::OutputQueueState(int type) {
     return out != nullptr ? out->GetQueueState() : QueueState{};
 }
 
+QueueLevelSummary PnIOStream::OutputQueueLevels(int type) const {
+    if (type != kStreamMonitor && type != kStreamVirtual)
+        return {};
+    return drift_[type].levels.Summarize();
+}
+
+void PnIOStream::LogQueueLevels(int type) {
+    const QueueLevelSummary levels = OutputQueueLevels(type);
+    drift_[type].levels.Clear();
+    if (levels.blocks != 0)
+        LogPlain("Output queue %s: min=%u ms, median=%u ms, max=%u ms over %u blocks",
+                 StreamName(type), levels.minMs, levels.medianMs, levels.maxMs, levels.blocks);
+}
+
 // Input first: once it is closed no block runs, so the outputs can go.
 void PnIOStream::DestroyStreams() {
     OutputRunning(kStreamMonitor).store(false);
@@ -312,6 +327,8 @@ void PnIOStream::DestroyStreams() {
 void PnIOStream::CloseAll() {
     const char* method = "PnIOStream::CloseAll";
     LogScope scope(method);
+    LogQueueLevels(kStreamMonitor);
+    LogQueueLevels(kStreamVirtual);
     DestroyStreams();
     StopEngine();
     {

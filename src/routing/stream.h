@@ -15,8 +15,9 @@
 
 #include "audio/wmme.h"
 #include "base/types.h"
-#include "routing/osci_publisher.h"
+#include "routing/queue_levels.h"
 #include "routing/routing_plan.h"
+#include "routing/signal_relay.h"
 #include "routing/sound_slot.h"
 #include "routing/stretcher.h"
 
@@ -37,7 +38,6 @@ constexpr int kBackgroundSlots = 3;
 constexpr int kFunSoundSlots = 60;
 
 // Pulsed when a fun sound ended, or an empty fun slot was played.
-constexpr const char* kFunSoundEventName = "Global\\PN_EV_EMOTIC";
 
 // The fun sounds: a one-shot sound that ends pulses the fun-sound event.
 class FunSoundList : public SoundList {
@@ -53,6 +53,14 @@ private:
     class PnIOStream& owner_;
 };
 
+// One output's drift compensation: the stretcher, the settler that takes out a standing excess,
+// and the levels its queue had since the output was opened.
+struct OutputDrift {
+    DriftStretcher stretcher{0, 160, 80, 160};
+    QueueSettler settler;
+    QueueLevels levels;
+};
+
 class PnIOStream : public PortAudio {
 public:
     // The streams play and record through backend, which must outlive the object.
@@ -66,8 +74,8 @@ public:
     // engine thread. False when the fun-sound event or the engine thread cannot be created.
     // Command thread; may block.
     bool Init();
-    // Closes and recreates both events and the oscilloscope block (under the stream lock).
-    // Command thread; may block.
+    // Closes and recreates both events and the oscilloscope block; the block thread never
+    // waits for this. Command thread; may block.
     void CreateSignals();
 
     // Opens the stream of a type (kStreamMonitor, kStreamVirtual, kStreamInput). The input
@@ -91,6 +99,10 @@ public:
     // The ring of an output (kStreamMonitor, kStreamVirtual): buffers, bytes and what is queued;
     // all 0 for another type or while the output is closed. Command thread; may block.
     QueueState OutputQueueState(int type);
+    // How full the output's queue was, block by block, since it was opened (what each block
+    // found before its own write); the close logs them and starts anew. All 0 for another type.
+    // Any thread.
+    QueueLevelSummary OutputQueueLevels(int type) const;
     // Blocks with sound the capture stream has delivered so far: a count that stands still
     // while the input is open tells that capture has stalled. Any thread.
     std::uint64_t CapturedBlocks() const { return capturedBlocks_.load(std::memory_order_relaxed); }
@@ -206,8 +218,8 @@ public:
     // whose write the output refused (no free buffer, a device error). Never reset. Any thread.
     static std::uint32_t FailedWrites(int type);
 
-    // Pulses the fun-sound event (under the stream lock): a fun sound ended in a block, or an
-    // empty fun slot was played. Engine thread; real-time safe.
+    // Has the fun-sound event pulsed: a fun sound ended in a block, or an empty fun slot was
+    // played. Any thread; real-time safe (the pulse itself happens on the relay thread).
     void PulseFunSoundEvent();
 
 private:
@@ -224,16 +236,24 @@ private:
     // The steps of a block that run under the stream lock, which the block takes once for all
     // of them. Stretches one output's block toward its queue range; returns the bytes to write
     // and whether the write is dropped.
-    std::uint32_t StretchOutput(PaStreamOut& out, DriftStretcher& stretcher, std::int16_t* work,
+    std::uint32_t StretchOutput(PaStreamOut& out, OutputDrift& drift, std::int16_t* work,
                                 std::uint32_t samples, std::atomic<std::uint32_t>& overruns,
                                 bool& drop);
     // Counts a block an output lost: dropped over-full, or its write refused.
     static void CountLostBlock(int type, bool dropped, MmeErrorNum result);
     void RunEffect(std::uint32_t monitorBytes, std::uint32_t virtualBytes);
+    // Hands the parameter values a command thread left in the slot to both plug-ins.
+    // Engine thread, under the stream lock; real-time safe (plug-in code).
+    static void ApplyEffectParams(EffectSlot& slot);
+    // Makes room in the effect for blocks as long as the work buffers.
+    // Command thread, streamObjectsLock_ held; may block.
+    void PrepareEffectBlocks(PnAudioEffect& effect);
     void MixSounds(std::uint32_t monitorBytes, std::uint32_t virtualBytes);
     void PublishOsci(std::uint32_t virtualBytes);
     void StopCaptureAfterFailure();
     void DestroyStreams();
+    // Logs the summary of an output's queue levels, when it carried any block, and forgets them.
+    void LogQueueLevels(int type);
     std::atomic<bool>& OutputRunning(int type) { return outputRunning_[type]; }
 
     AudioBackend& backend_;
@@ -262,8 +282,8 @@ private:
     std::atomic<std::uint32_t> queueHighMs_{kDefaultQueueHighMs};
     std::vector<std::int16_t> monitorWork_;
     std::vector<std::int16_t> virtualWork_;
-    DriftStretcher monitorStretcher_{0, 160, 80, 160};
-    DriftStretcher virtualStretcher_{0, 160, 80, 160};
+    // [kStreamMonitor], [kStreamVirtual]; used under the stream lock (the levels: any thread).
+    OutputDrift drift_[2];
 
     std::atomic<bool> clientRunning_{false};
     std::atomic<std::uint8_t> monitorOn_{0};
@@ -276,6 +296,5 @@ private:
     // "Effect:" and the effect's name, built on the engine thread without allocation.
     char effectLabel_[128] = {};
 
-    std::unique_ptr<platform::NamedEvent> funEvent_;
-    OsciPublisher osci_;
+    SignalRelay signals_;
 };

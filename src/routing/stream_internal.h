@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "effect/effect.h"
 #include "routing/stream.h"
@@ -13,6 +14,12 @@
 struct PnIOStream::EffectSlot {
     std::unique_ptr<PnAudioEffect> monitor;
     std::unique_ptr<PnAudioEffect> virt;
+    // Parameter values set by a command thread, one per parameter of the plug-in (made when it
+    // loads): the engine thread hands the first pendingCount to both plug-ins before the slot's
+    // next block, so that plug-in code never runs on a command thread under the stream lock.
+    // Both guarded by the stream lock.
+    std::vector<float> pendingValues;
+    std::size_t pendingCount = 0;
 };
 
 namespace streamstate {

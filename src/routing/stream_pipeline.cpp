@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "base/mlog.h"
-#include "platform/kobjects.h"
 #include "routing/stream.h"
 #include "routing/stream_internal.h"
 
@@ -73,15 +72,15 @@ void PnIOStream::OnInputData(BufferInfo info) {
     bool dropMonitor = false;
     std::uint32_t monitorBytes = n;
     if (client && OutputRunning(kStreamMonitor).load() && monitorOut_)
-        monitorBytes = StretchOutput(*monitorOut_, monitorStretcher_, monitorWork_.data(), samples,
-                                     streamstate::monitorOverruns, dropMonitor);
+        monitorBytes = StretchOutput(*monitorOut_, drift_[kStreamMonitor], monitorWork_.data(),
+                                     samples, streamstate::monitorOverruns, dropMonitor);
 
     stepLabel_.store("Stretch vsc");
     bool dropVirtual = false;
     std::uint32_t virtualBytes = n;
     if (client && OutputRunning(kStreamVirtual).load() && virtualOut_)
-        virtualBytes = StretchOutput(*virtualOut_, virtualStretcher_, virtualWork_.data(), samples,
-                                     streamstate::virtualOverruns, dropVirtual);
+        virtualBytes = StretchOutput(*virtualOut_, drift_[kStreamVirtual], virtualWork_.data(),
+                                     samples, streamstate::virtualOverruns, dropVirtual);
 
     stepLabel_.store("");
     if (client) {
@@ -117,38 +116,73 @@ void PnIOStream::CountLostBlock(int type, bool dropped, MmeErrorNum result) {
         streamstate::failedWrites[type].fetch_add(1, std::memory_order_relaxed);
 }
 
-std::uint32_t PnIOStream::StretchOutput(PaStreamOut& out, DriftStretcher& stretcher,
-                                        std::int16_t* work, std::uint32_t samples,
-                                        std::atomic<std::uint32_t>& overruns, bool& drop) {
+std::uint32_t PnIOStream::StretchOutput(PaStreamOut& out, OutputDrift& drift, std::int16_t* work,
+                                        std::uint32_t samples, std::atomic<std::uint32_t>& overruns,
+                                        bool& drop) {
     const QueueState state = out.GetQueueState();
     const std::uint32_t queued = state.queuedBytes / 2;
+    drift.levels.Record(queued);
+    DriftStretcher& stretcher = drift.stretcher;
+    QueueSettler& settler = drift.settler;
     std::uint32_t count = overruns.load();
     const OutputDecision decision = DecideOutput(layout_, queued, state.queuedBuffers, count);
     overruns.store(count);
     drop = decision.action == OutputAction::Drop;
-    if (decision.action != OutputAction::Stretch)
+    const std::span<std::int16_t> buffer(work, layout_.workBytes / 2);
+    if (decision.action == OutputAction::Keep) {
+        // Inside the band: a standing excess is taken out spread over the block's frames (the
+        // stretcher shrinks every frame by up to the difference it is given; the outputs'
+        // stretchers work in frames of the longest length).
+        const std::uint32_t excess = settler.Observe(layout_, queued);
+        if (excess == 0)
+            return 2 * samples;
+        constexpr std::uint32_t kFrame = DriftStretcher::kLongestFrame;
+        const std::uint32_t frames = (samples + kFrame - 1) / kFrame;
+        const std::uint32_t perFrame = std::max<std::uint32_t>(1, excess / std::max(frames, 1u));
+        const int result =
+            stretcher.Stretch(buffer, static_cast<int>(samples),
+                              static_cast<int>(queued - perFrame), static_cast<int>(queued));
+        const auto kept = static_cast<std::uint32_t>(std::max(result, 0));
+        settler.Removed(samples > kept ? samples - kept : 0);
+        return 2 * kept;
+    }
+    settler.Reset();
+    if (decision.action == OutputAction::Drop)
         return 2 * samples;
-    const int result = stretcher.Stretch(
-        std::span<std::int16_t>(work, layout_.workBytes / 2), static_cast<int>(samples),
-        static_cast<int>(decision.target), static_cast<int>(queued));
+    const int result =
+        stretcher.Stretch(buffer, static_cast<int>(samples), static_cast<int>(decision.target),
+                          static_cast<int>(queued));
     return 2 * static_cast<std::uint32_t>(std::max(result, 0));
 }
 
 void PnIOStream::RunEffect(std::uint32_t monitorBytes, std::uint32_t virtualBytes) {
     const int selected = selectedEffect_.load();
-    const EffectSlot* slot = selected >= 0 && selected < kEffectSlots
-                                 ? &effects_[static_cast<std::size_t>(selected)]
-                                 : nullptr;
+    EffectSlot* slot = selected >= 0 && selected < kEffectSlots
+                           ? &effects_[static_cast<std::size_t>(selected)]
+                           : nullptr;
     const char* name = slot != nullptr && slot->virt ? slot->virt->Name().c_str() : "";
     std::snprintf(effectLabel_, sizeof effectLabel_, "Effect:%s", name);
     stepLabel_.store(effectLabel_);
     if (slot == nullptr)
         return;
+    ApplyEffectParams(*slot);
     // Nobody hears the monitor while it is not running: its plug-in is spared the block.
     if (slot->monitor && OutputRunning(kStreamMonitor).load())
         slot->monitor->ProcessMono(monitorWork_.data(), monitorBytes);
     if (slot->virt)
         slot->virt->ProcessMono(virtualWork_.data(), virtualBytes);
+}
+
+void PnIOStream::ApplyEffectParams(EffectSlot& slot) {
+    const std::size_t count = std::min(slot.pendingCount, slot.pendingValues.size());
+    slot.pendingCount = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int index = static_cast<int>(i);
+        if (slot.virt)
+            slot.virt->SetParameter(index, slot.pendingValues[i]);
+        if (slot.monitor)
+            slot.monitor->SetParameter(index, slot.pendingValues[i]);
+    }
 }
 
 void PnIOStream::MixSounds(std::uint32_t monitorBytes, std::uint32_t virtualBytes) {
@@ -178,13 +212,11 @@ void PnIOStream::MixSounds(std::uint32_t monitorBytes, std::uint32_t virtualByte
 }
 
 void PnIOStream::PublishOsci(std::uint32_t virtualBytes) {
-    osci_.Publish(virtualWork_.data(), virtualBytes);
+    signals_.PostOsci(virtualWork_.data(), virtualBytes);
 }
 
 void PnIOStream::PulseFunSoundEvent() {
-    std::lock_guard<std::recursive_mutex> lock(streamLock_);
-    if (funEvent_)
-        funEvent_->Pulse();
+    signals_.PostFunSoundEnd();
 }
 
 void FunSoundList::OnSoundFinished(std::size_t index) {

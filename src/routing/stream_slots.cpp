@@ -1,4 +1,6 @@
 // The routing stream's slots: effect plug-ins, background sounds and fun sounds.
+#include <algorithm>
+#include <new>
 #include <utility>
 
 #include "base/mlog.h"
@@ -27,11 +29,27 @@ std::uint32_t PnIOStream::LoadEffect(int slot, const std::string& path) {
     std::uint32_t result = monitor->Load(path, true);
     if (result == kVstSuccess)
         result = virt->Load(path, true);
+    std::vector<float> pendingValues;
+    try {
+        pendingValues.resize(virt->GetNumParams());
+    } catch (const std::bad_alloc&) {
+        result = kVstLoadError;
+    }
+    if (result != kVstSuccess) {
+        monitor->UnLoad();
+        virt->UnLoad();
+    }
     {
+        // The work buffers cannot change between making room for their blocks and the swap.
+        std::lock_guard<std::mutex> objects(streamObjectsLock_);
+        PrepareEffectBlocks(*monitor);
+        PrepareEffectBlocks(*virt);
         std::lock_guard<std::recursive_mutex> lock(streamLock_);
         EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
         std::swap(target.monitor, monitor);
         std::swap(target.virt, virt);
+        target.pendingValues.swap(pendingValues);
+        target.pendingCount = 0;
     }
     if (monitor)
         monitor->UnLoad();
@@ -40,16 +58,25 @@ std::uint32_t PnIOStream::LoadEffect(int slot, const std::string& path) {
     return result;
 }
 
+// Lock held: streamObjectsLock_ (the work buffers' size is stable).
+void PnIOStream::PrepareEffectBlocks(PnAudioEffect& effect) {
+    if (layout_.workBytes != 0 && effect.IsLoaded() && !effect.PrepareBlocks(layout_.workBytes / 2))
+        LogWarning("Effect buffers for blocks of %u samples not made", layout_.workBytes / 2);
+}
+
 void PnIOStream::UnloadEffect(int slot) {
     if (!InRange(slot, kEffectSlots))
         return;
     std::unique_ptr<PnAudioEffect> monitor;
     std::unique_ptr<PnAudioEffect> virt;
+    std::vector<float> pendingValues;
     {
         std::lock_guard<std::recursive_mutex> lock(streamLock_);
         EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
         monitor = std::move(target.monitor);
         virt = std::move(target.virt);
+        target.pendingValues.swap(pendingValues);
+        target.pendingCount = 0;
     }
     if (virt && virt->IsLoaded())
         LogPlain("Effect #%u unload.", static_cast<unsigned>(slot));
@@ -59,15 +86,17 @@ void PnIOStream::UnloadEffect(int slot) {
         monitor->UnLoad();
 }
 
+// Only the values change hands here; the engine thread gives them to the plug-ins before the
+// slot's next block (see ApplyEffectParams).
 void PnIOStream::SetEffectParams(int slot, const std::vector<EffectParam>& params) {
     if (!InRange(slot, kEffectSlots))
         return;
     std::lock_guard<std::recursive_mutex> lock(streamLock_);
     EffectSlot& target = effects_[static_cast<std::size_t>(slot)];
-    if (target.virt)
-        target.virt->SetParams(params);
-    if (target.monitor)
-        target.monitor->SetParams(params);
+    const std::size_t count = std::min(params.size(), target.pendingValues.size());
+    for (std::size_t i = 0; i < count; ++i)
+        target.pendingValues[i] = params[i].value;
+    target.pendingCount = std::max(target.pendingCount, count);
 }
 
 std::string PnIOStream::EffectPath(int slot) {

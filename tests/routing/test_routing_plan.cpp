@@ -56,4 +56,33 @@ TEST(RoutingPlan, TheFourthOverFullBlockIsDroppedAndTheCountStartsAgain) {
     EXPECT_EQ(overruns, 2u);
 }
 
+TEST(QueueSettler, AStandingExcessIsTakenOutDownToHalfABlockAboveTheBottom) {
+    const RoutingLayout layout = ComputeRoutingLayout(10); // 441 samples a block, bottom 1323
+    const std::uint32_t window = 100;                      // a second of 10 ms blocks
+    QueueSettler settler;
+    // A queue that dips to the bottom plus less than a block in every window is left alone.
+    for (std::uint32_t block = 0; block < 3 * window; ++block)
+        EXPECT_EQ(settler.Observe(layout, block % 7 == 0 ? layout.queueLow + 440 : 4000), 0u);
+
+    // Two blocks above the bottom all the time: after a window, 1.5 blocks are asked for, one
+    // block at a time as the blocks lose less, never more than the queue has above the bottom.
+    const std::uint32_t standing = layout.queueLow + 2 * layout.blockSamples;
+    for (std::uint32_t block = 0; block + 1 < window; ++block)
+        EXPECT_EQ(settler.Observe(layout, standing), 0u);
+    EXPECT_EQ(settler.Observe(layout, standing), 662u);
+    settler.Removed(300);
+    EXPECT_EQ(settler.Observe(layout, standing), 362u);
+    EXPECT_EQ(settler.Observe(layout, layout.queueLow + 100), 100u);
+    settler.Removed(1000);
+    EXPECT_EQ(settler.Observe(layout, standing), 0u);
+
+    // Leaving the band forgets the window and the excess.
+    settler.Reset();
+    for (std::uint32_t block = 0; block + 1 < window; ++block)
+        settler.Observe(layout, 2 * layout.queueLow);
+    EXPECT_EQ(settler.Observe(layout, 2 * layout.queueLow), 1323u - 220u);
+    settler.Reset();
+    EXPECT_EQ(settler.Observe(layout, 2 * layout.queueLow), 0u);
+}
+
 } // namespace

@@ -26,6 +26,7 @@
 #include "platform/kobjects.h"
 #include "program_dir.h"
 #include "pulse_test_util.h"
+#include "sound/wave.h"
 #include "sound_server.h"
 #include "temp_dir.h"
 
@@ -104,6 +105,22 @@ double DominantFrequency(const std::vector<std::int16_t>& samples) {
         }
     }
     return best;
+}
+
+// The longest run of samples quieter than a loud sine is for more than a moment around its zero
+// crossings, from the first loud sample on.
+std::size_t LongestQuietRun(const std::vector<std::int16_t>& samples) {
+    std::size_t longest = 0, run = 0;
+    bool started = false;
+    for (std::int16_t sample : samples) {
+        if (std::abs(sample) >= 200) {
+            started = true;
+            run = 0;
+        } else if (started) {
+            longest = std::max(longest, ++run);
+        }
+    }
+    return longest;
 }
 
 class VoiceChanger : public ::testing::Test {
@@ -243,6 +260,22 @@ TEST_F(VoiceChanger, ChangesTheVoiceMixesSoundsAndStopsInOrder) {
     std::vector<std::int16_t> withHum = Record(1.5);
     EXPECT_GT(PowerAt(withHum, 1000), 0.1 * PowerAt(withHum, 220));
     ASSERT_EQ(Ctl("background off").code, 0);
+
+    // A ten-minute background in another format is read and converted while the voice goes on.
+    Wave longWave;
+    longWave.format = WaveFormat{kWaveFormatPcm, 2, 48000, 192000, 4, 16, 0};
+    longWave.data.assign(std::size_t{600} * 48000 * 4, 0);
+    ASSERT_EQ(longWave.WriteToFile(program_.File("backsounds/long.wav")), kWaveSuccess);
+    longWave.Clear();
+    auto during = std::async(std::launch::async, [this] { return Record(4.0); });
+    std::this_thread::sleep_for(1s);
+    const auto loadStart = std::chrono::steady_clock::now();
+    ASSERT_EQ(Ctl("background-select 1 long.wav").code, 0);
+    const auto loadTime = std::chrono::steady_clock::now() - loadStart;
+    const std::vector<std::int16_t> whileLoading = during.get();
+    ASSERT_LT(loadTime, 2500ms) << "the load did not end within the recording";
+    EXPECT_GT(whileLoading.size(), std::size_t{3 * kRate});
+    EXPECT_LT(LongestQuietRun(whileLoading), kRate / 200) << "a gap of 5 ms or more";
 
     // The fun sound plays, then stops and fires its event; the oscilloscope block is published.
     auto funEvent = platform::NamedEvent::Open("Global\\PN_EV_EMOTIC");
