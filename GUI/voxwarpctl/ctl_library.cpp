@@ -39,11 +39,9 @@ int Import(const std::string& kind, const std::string& file, AppConfig& config, 
             ImportPlugin(config, source);
             out << "imported plug-in " << std::filesystem::path(source).filename().string() << "\n";
         } else if (kind == "background") {
-            ImportBackSound(config, source);
-            out << "imported background sound " << ImportFileName(source) << "\n";
+            out << "imported background sound " << ImportBackSound(config, source) << "\n";
         } else {
-            ImportFunSound(config, source);
-            out << "imported fun sound " << ImportFileName(source) << "\n";
+            out << "imported fun sound " << ImportFunSound(config, source) << "\n";
         }
     } catch (const MyError& error) {
         err << "voxwarpctl: " << (error.Text() != nullptr ? error.Text() : "import failed") << "\n";

@@ -1,6 +1,8 @@
 #include "config/voiceconfig.h"
 
+#include "base/mlog.h"
 #include "config/profile.h"
+#include "platform/atomic_file.h"
 
 #include <algorithm>
 
@@ -17,6 +19,24 @@ std::string EffectSection(size_t n) {
 }
 std::string ParamKey(size_t i) {
     return "param_" + std::to_string(i);
+}
+
+// The most bytes the library file takes when written: every line counted with a two-byte line
+// end. A library larger than the reader accepts is never written.
+size_t WrittenSize(const std::vector<VoiceEffect>& effects, size_t count) {
+    auto line = [](size_t textBytes) { return textBytes + 2; };
+    size_t size = line(5) + line(std::string("numEffects=").size() + 5);
+    for (size_t n = 0; n < count; ++n) {
+        const VoiceEffect& effect = effects[n];
+        const size_t numParams = std::min(effect.params.size(), kMaxCount);
+        size += line(EffectSection(n).size() + 2) + line(4 + effect.plugin.size()) +
+                line(5 + effect.name.size()) + line(10 + 5);
+        for (size_t i = 0; i < numParams && size <= platform::kMaxReadBytes; ++i)
+            size += line(ParamKey(i).size() + 1 + FormatFloat(effect.params[i].value).size());
+        if (size > platform::kMaxReadBytes)
+            break;
+    }
+    return size;
 }
 
 } // namespace
@@ -46,9 +66,15 @@ bool LoadVoiceEffects(const std::string& path, std::vector<VoiceEffect>& effects
 }
 
 bool SaveVoiceEffects(const std::string& path, const std::vector<VoiceEffect>& effects) {
+    const size_t count = std::min(effects.size(), kMaxCount);
+    if (WrittenSize(effects, count) > platform::kMaxReadBytes) {
+        LogError("Voice effect library not saved: it would be larger than %zu bytes, more than "
+                 "can be read back",
+                 platform::kMaxReadBytes);
+        return false;
+    }
     ProfileFile file(path);
     file.Clear();
-    const size_t count = std::min(effects.size(), kMaxCount);
     bool ok = file.WriteUnsigned("sys", "numEffects", static_cast<uint32_t>(count));
     for (size_t n = 0; n < count; ++n) {
         const VoiceEffect& effect = effects[n];

@@ -14,5 +14,6 @@
 bool LoadVoiceEffects(const std::string& path, std::vector<VoiceEffect>& effects);
 
 // Replaces the whole file with the library, sections numbered from 0 in list order, in one
-// crash-safe write. Returns false when the file could not be written (it keeps its old content).
+// crash-safe write. Returns false when the file could not be written or would be too large for
+// LoadVoiceEffects to read back; the file then keeps its old content.
 bool SaveVoiceEffects(const std::string& path, const std::vector<VoiceEffect>& effects);

@@ -144,6 +144,10 @@ PnVstErrorNum PnAudioEffect::LoadSteps(bool on) {
 
     numInputs_ = effect->numInputs;
     numOutputs_ = effect->numOutputs;
+    if (effect->numParams > static_cast<int32_t>(kMaxEffectParams))
+        LogWarning("Plug-in \"%s\" reports %d parameters; only the first %u are used",
+                   path_.c_str(), static_cast<int>(effect->numParams),
+                   static_cast<unsigned>(kMaxEffectParams));
     // Room for automation from other threads, before the plug-in can report any to this host.
     const std::uint16_t params = GetNumParams();
     pendingCount_.store(0);
@@ -313,7 +317,8 @@ void PnAudioEffect::ProcessMono(void* samples, std::uint32_t byteCount) {
 std::uint16_t PnAudioEffect::GetNumParams() const {
     if (plugin_ == nullptr)
         return 0;
-    return static_cast<std::uint16_t>(std::clamp<int32_t>(plugin_->numParams, 0, 0xFFFF));
+    return static_cast<std::uint16_t>(
+        std::clamp<int32_t>(plugin_->numParams, 0, static_cast<int32_t>(kMaxEffectParams)));
 }
 
 std::string PnAudioEffect::GetParamName(int index) {

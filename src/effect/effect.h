@@ -36,6 +36,10 @@ public:
     virtual void ShowStopMessage(const std::string& caption, const std::string& text) = 0;
 };
 
+// The most parameters of one plug-in the host works with: far more than any voice effect has,
+// few enough that a library of such effects stays readable.
+constexpr std::uint16_t kMaxEffectParams = 4096;
+
 class PnAudioEffect {
 public:
     // Called from the editor's idle tick when parameters were changed in the editor.
@@ -80,7 +84,8 @@ public:
     void ProcessMono(void* samples, std::uint32_t byteCount);
 
     // Parameters; indices outside 0 .. GetNumParams() - 1 are ignored (value 0).
-    // GetNumParams reads the count from the plug-in's record without calling it. Any thread.
+    // GetNumParams reads the count from the plug-in's record without calling it, capped at
+    // kMaxEffectParams (the load logs a plug-in that reports more). Any thread.
     std::uint16_t GetNumParams() const;
     // The parameter's name as the plug-in gives it, or "Undefined parameter <index>".
     // Command thread; may block.

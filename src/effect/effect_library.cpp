@@ -13,6 +13,8 @@
 #include "base/strtable.h"
 #include "effect/effect.h"
 #include "effect/effect_names.h"
+#include "platform/atomic_file.h"
+#include "platform/system_error.h"
 #include "sound/wave.h"
 
 namespace fs = std::filesystem;
@@ -50,45 +52,66 @@ void DeleteFile(const std::string& path, unsigned kindId) {
     }
 }
 
-// Copies source to target through a temporary file in the target's folder, so that a failed
-// copy never leaves a partial target. Returns 0 or the error code.
-int CopyInto(const std::string& source, const std::string& target) {
-    std::error_code error;
-    fs::create_directories(fs::path(target).parent_path(), error);
-    if (error) {
-        return error.value();
-    }
-    std::string temporary = target + ".part";
-    fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
-    if (!error) {
-        fs::rename(temporary, target, error);
-    }
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return error.value();
-    }
-    return 0;
+// The designed message of a failed file operation with the system's own description of its
+// error beside the code.
+[[noreturn]] void ThrowFileError(unsigned textId, int code) {
+    const MyError designed(LoadStr(textId).c_str(), static_cast<unsigned>(code));
+    const char* description = platform::SystemErrorDescription(static_cast<std::uint32_t>(code));
+    if (description == nullptr)
+        throw designed;
+    throw MyError("%s (%s)", designed.Text() != nullptr ? designed.Text() : "", description);
 }
 
-// Moves a file into another folder of the same file system (a copy and delete across file
-// systems). Returns 0 or the error code.
-int MoveInto(const std::string& source, const std::string& target) {
+// Makes the folder and all above it; returns 0 or the error code, ENOTDIR when something else
+// stands where the folder belongs.
+int MakeFolder(const fs::path& folder) {
     std::error_code error;
-    fs::create_directories(fs::path(target).parent_path(), error);
-    if (error) {
-        return error.value();
-    }
-    fs::rename(source, target, error);
-    if (error == std::errc::cross_device_link) {
-        int code = CopyInto(source, target);
-        if (code != 0) {
-            return code;
-        }
-        fs::remove(source, error);
+    fs::create_directories(folder, error);
+    if (fs::is_directory(folder, error))
         return 0;
+    return fs::exists(folder, error) ? ENOTDIR : error ? error.value() : ENOENT;
+}
+
+// A temporary file of this process's own beside the target, named after it.
+int CreateTemporaryBeside(const std::string& target, std::string& temporary) {
+    const fs::path path(target);
+    return platform::CreateUniqueFile(path.parent_path().string(),
+                                      "." + path.filename().string() + ".import-", temporary);
+}
+
+// Copies source to target through a temporary file of its own in the target's folder, so that
+// a failed copy never leaves a partial target and two copies never share a file. An existing
+// target is kept (EEXIST). Returns 0 or the error code.
+int CopyInto(const std::string& source, const std::string& target) {
+    std::error_code error;
+    int code = MakeFolder(fs::path(target).parent_path());
+    if (code != 0) {
+        return code;
     }
-    return error ? error.value() : 0;
+    std::string temporary;
+    code = CreateTemporaryBeside(target, temporary);
+    if (code != 0) {
+        return code;
+    }
+    fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
+    code = error ? error.value() : platform::RenameNoReplace(temporary, target);
+    if (code != 0) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+    }
+    return code;
+}
+
+// The name an imported sound is stored under: its file name, with ".wav" in place of any other
+// extension (the content decides what it is, and only ".wav" files are listed).
+std::string StoredSoundName(const std::string& fileName) {
+    static const std::string kWav = ".wav";
+    if (fileName.size() > kWav.size() &&
+        EqualNoCase(fileName.substr(fileName.size() - kWav.size()), kWav)) {
+        return fileName;
+    }
+    const std::size_t dot = fileName.rfind('.');
+    return (dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot)) + kWav;
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& extension,
@@ -109,16 +132,17 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
     return names;
 }
 
-void ImportSound(const AppConfig& config, const std::string& sourcePath, const std::string& folder,
-                 unsigned existsId) {
-    std::string fileName = ImportFileName(sourcePath);
-    if (fileName.empty() || Exists(folder + fileName)) {
-        // A path that names no file cannot be imported either; the message names it.
-        if (!fileName.empty()) {
-            throw MyError(LoadStr(existsId).c_str(), fileName.c_str());
-        }
+std::string ImportSound(const std::string& sourcePath, const std::string& folder,
+                        unsigned existsId) {
+    const std::string sourceName = ImportFileName(sourcePath);
+    if (sourceName.empty()) {
+        // A path that names no file cannot be imported; the message names it.
         throw MyError(LoadStr(250).c_str(), WaveErrorText(kWaveOpenError).c_str(),
                       sourcePath.c_str());
+    }
+    const std::string fileName = StoredSoundName(sourceName);
+    if (Exists(folder + fileName)) {
+        throw MyError(LoadStr(existsId).c_str(), fileName.c_str());
     }
     WaveErrorNum checked = WaveCanUse(sourcePath);
     if (checked != kWaveSuccess) {
@@ -139,20 +163,39 @@ void ImportSound(const AppConfig& config, const std::string& sourcePath, const s
             std::snprintf(tag, sizeof tag, LoadStr(252).c_str(),
                           static_cast<unsigned>(source.formatTag));
         }
-        throw MyError(LoadStr(253).c_str(), tag, static_cast<unsigned>(source.samplesPerSec),
-                      static_cast<unsigned>(source.channels),
-                      static_cast<unsigned>(source.bitsPerSample), converted);
+        const MyError designed(LoadStr(253).c_str(), tag,
+                               static_cast<unsigned>(source.samplesPerSec),
+                               static_cast<unsigned>(source.channels),
+                               static_cast<unsigned>(source.bitsPerSample), converted);
+        throw MyError("%s\n%s", designed.Text() != nullptr ? designed.Text() : "",
+                      WaveConvertErrorText(converted).c_str());
     }
-    std::string temporary = config.ProgramFolder() + "tmp.wav";
+    // Converted into a file of this import's own beside the target, then moved into place in
+    // one step: parallel imports never share a file, and no one sees a half-written sound.
+    std::error_code error;
+    std::string temporary;
+    int code = MakeFolder(fs::path(folder + fileName).parent_path());
+    if (code == 0) {
+        code = CreateTemporaryBeside(folder + fileName, temporary);
+    }
+    if (code != 0) {
+        ThrowFileError(254, code);
+    }
     if (wave.WriteToFile(temporary) != kWaveSuccess) {
+        fs::remove(temporary, error);
         throw MyError("%s", LoadStr(256).c_str());
     }
-    int moved = MoveInto(temporary, folder + fileName);
-    if (moved != 0) {
-        throw MyError(LoadStr(254).c_str(), static_cast<unsigned>(moved));
+    code = platform::RenameNoReplace(temporary, folder + fileName);
+    if (code != 0) {
+        fs::remove(temporary, error);
+        if (code == EEXIST) {
+            throw MyError(LoadStr(existsId).c_str(), fileName.c_str());
+        }
+        ThrowFileError(254, code);
     }
     std::lock_guard<std::mutex> lock(lastFolderMutex);
     lastFolder = fs::path(sourcePath).parent_path().string();
+    return fileName;
 }
 
 } // namespace
@@ -214,8 +257,11 @@ void ImportPlugin(const AppConfig& config, const std::string& sourcePath) {
     // Stored under the plug-in's name, which is what the library's plug-in path looks for on a
     // file system where letter case counts.
     int copied = CopyInto(sourcePath, PluginPath(config, plugin));
+    if (copied == EEXIST) {
+        throw MyError(LoadStr(244).c_str(), plugin.c_str());
+    }
     if (copied != 0) {
-        throw MyError(LoadStr(245).c_str(), static_cast<unsigned>(copied));
+        ThrowFileError(245, copied);
     }
 }
 
@@ -231,12 +277,12 @@ std::vector<std::string> ListPlugins(const AppConfig& config) {
     return ListFiles(config.PluginFolder(), kPluginExtension, true);
 }
 
-void ImportBackSound(const AppConfig& config, const std::string& sourcePath) {
-    ImportSound(config, sourcePath, config.BackSoundFolder(), 247);
+std::string ImportBackSound(const AppConfig& config, const std::string& sourcePath) {
+    return ImportSound(sourcePath, config.BackSoundFolder(), 247);
 }
 
-void ImportFunSound(const AppConfig& config, const std::string& sourcePath) {
-    ImportSound(config, sourcePath, config.FunSoundFolder(), 249);
+std::string ImportFunSound(const AppConfig& config, const std::string& sourcePath) {
+    return ImportSound(sourcePath, config.FunSoundFolder(), 249);
 }
 
 bool BackSoundExists(const AppConfig& config, const std::string& fileName) {

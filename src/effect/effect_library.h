@@ -37,9 +37,11 @@ void DeletePlugin(const AppConfig& config, const std::string& plugin);
 std::vector<std::string> ListPlugins(const AppConfig& config);
 
 // Stores a WAV file, converted to the mixing format, in the background or fun sound folder
-// under its own file name.
-void ImportBackSound(const AppConfig& config, const std::string& sourcePath);
-void ImportFunSound(const AppConfig& config, const std::string& sourcePath);
+// under its own file name with ".wav" in place of any other extension, and returns that name.
+// Parallel imports each convert into a file of their own; of two with the same name, the
+// later one finds the sound there already.
+std::string ImportBackSound(const AppConfig& config, const std::string& sourcePath);
+std::string ImportFunSound(const AppConfig& config, const std::string& sourcePath);
 bool BackSoundExists(const AppConfig& config, const std::string& fileName);
 bool FunSoundExists(const AppConfig& config, const std::string& fileName);
 void DeleteBackSound(const AppConfig& config, const std::string& fileName);

@@ -23,4 +23,13 @@ int ReadWholeFile(const std::string& path, std::string& content, size_t maxBytes
 // the old file is untouched and the temporary file is removed.
 int WriteWholeFileAtomic(const std::string& path, std::string_view content);
 
+// Creates a new, empty, owner-only file in folder whose name starts with prefix and ends in a
+// unique suffix, and gives its path. Returns 0, or the errno value of the failed step (ENOTDIR
+// when folder is not a folder, ...).
+int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path);
+
+// Renames from to to, unless to exists already (EEXIST), in one step: no other process ever
+// sees to half-written or replaced. Returns 0, or the errno value.
+int RenameNoReplace(const std::string& from, const std::string& to);
+
 } // namespace platform

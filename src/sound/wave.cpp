@@ -42,10 +42,12 @@ struct WaveLayout {
     RiffChunk data;
 };
 
-// Records whose fields cannot describe sound: no channels, no rate, or a block align that
-// does not match the channels and sample size of an uncompressed format.
+// Records whose fields cannot describe sound: no channels, a rate outside what sound cards
+// use, or a block align that does not match the channels and sample size of an uncompressed
+// format.
 bool FormatMakesSense(const WaveFormat& format) {
-    if (format.channels == 0 || format.samplesPerSec == 0 || format.blockAlign == 0)
+    if (format.channels == 0 || format.blockAlign == 0 || format.samplesPerSec < kMinWaveRate ||
+        format.samplesPerSec > kMaxWaveRate)
         return false;
     const bool uncompressed = format.formatTag == kWaveFormatPcm ||
                               format.formatTag == kWaveFormatFloat ||
@@ -141,6 +143,22 @@ std::string WaveErrorText(std::uint32_t code) {
         return LoadStr(kStrWriteError);
     default:
         return LoadStr(kStrUndefinedError);
+    }
+}
+
+std::string WaveConvertErrorText(std::uint32_t code) {
+    switch (code) {
+    case kWaveConvertFailed:
+        return "The sound could not be resampled.";
+    case kWaveConvertNoMemory:
+        return "The converted sound does not fit in memory or in a WAV file.";
+    case kWaveConvertTooLong:
+        return "The converted sound would last longer than " +
+               std::to_string(kMaxConvertedSeconds / 60) + " minutes.";
+    case kWaveConvertNotPossible:
+        return "The sound's sample format cannot be converted.";
+    default:
+        return "The conversion failed.";
     }
 }
 

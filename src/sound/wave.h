@@ -40,16 +40,25 @@ enum WaveErrorNum : std::uint32_t {
     kWaveWriteError = 4,  // creating or writing the file failed
 };
 
+// Sample rates a WAV file may declare; others are a format error.
+constexpr std::uint32_t kMinWaveRate = 1000;
+constexpr std::uint32_t kMaxWaveRate = 768000;
+// The longest sound a conversion to the mixing format makes, in seconds (one hour).
+constexpr std::uint32_t kMaxConvertedSeconds = 3600;
+
 // Results of ConvertToOneChanel16Bit besides 0.
 enum WaveConvertError : std::uint32_t {
     kWaveConvertFailed = 1,   // the resampler failed
     kWaveConvertNoMemory = 7, // the result does not fit in memory or in a WAV file
+    kWaveConvertTooLong = 8,  // the result would last longer than kMaxConvertedSeconds
     // A compressed or unknown sample format, or a format record that cannot describe sound.
     kWaveConvertNotPossible = 512,
 };
 
 // The localised message of a WaveErrorNum value ("Undefined error" for unknown values).
 std::string WaveErrorText(std::uint32_t code);
+// What a WaveConvertError value means, in a sentence.
+std::string WaveConvertErrorText(std::uint32_t code);
 
 // One sound in memory.
 class Wave {

@@ -15,6 +15,11 @@ namespace {
 
 // Bytes a WAV file can hold in its data chunk behind the 44-byte header.
 constexpr std::uint64_t kMaxResultBytes = std::numeric_limits<std::uint32_t>::max() - 36;
+// The longest result a conversion makes, in the mixing format: a background loop or a fun
+// sound has no business being longer, and a file that declares a tiny rate would otherwise
+// blow a few kilobytes up into gigabytes.
+constexpr std::uint64_t kMaxConvertedBytes =
+    std::uint64_t{kMaxConvertedSeconds} * kMixingFormat.avgBytesPerSec;
 // Output samples that one resampler call may deliver at most.
 constexpr std::size_t kResampledChunk = 8192;
 
@@ -129,6 +134,8 @@ std::uint32_t MixingConverter::Open(const WaveFormat& format, std::uint16_t subF
     const double frames = static_cast<double>(dataBytes / frameBytes_);
     // A few samples more than the exact length for the resampler's rounding.
     const double expectedBytes = (std::ceil(frames * ratio) + 16.0) * 2.0;
+    if (expectedBytes > static_cast<double>(kMaxConvertedBytes))
+        return kWaveConvertTooLong;
     if (expectedBytes > static_cast<double>(kMaxResultBytes))
         return kWaveConvertNoMemory;
     try {

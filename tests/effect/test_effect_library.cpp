@@ -4,9 +4,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "base/error.h"
 #include "base/strtable.h"
@@ -53,9 +57,40 @@ protected:
         return path;
     }
 
+    // A WAV file at 22050 Hz, one channel, 16 bits: a sine of the given frequency, half a second.
+    std::string SineWave(const std::string& name, int frequency) {
+        Wave wave;
+        wave.format = WaveFormat{kWaveFormatPcm, 1, 22050, 44100, 2, 16, 0};
+        for (int i = 0; i < 11025; ++i) {
+            const auto v =
+                static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * frequency * i / 22050));
+            wave.data.push_back(static_cast<std::uint8_t>(v & 0xFF));
+            wave.data.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+        }
+        std::string path = dir_.File("in/" + name);
+        EXPECT_EQ(wave.WriteToFile(path), kWaveSuccess);
+        return path;
+    }
+
     testsupport::TempDir dir_;
     AppConfig config_{"/nonexistent"};
 };
+
+// The frequency of a stored sine, from its rising zero crossings; 0 when it cannot be read.
+int StoredFrequency(const std::string& path) {
+    Wave wave;
+    if (wave.ReadFromFile(path) != kWaveSuccess || wave.format.samplesPerSec != 44100 ||
+        wave.Size() < 4)
+        return 0;
+    int crossings = 0;
+    std::int16_t previous = 0;
+    for (std::size_t i = 0; i + 1 < wave.data.size(); i += 2) {
+        const auto v = static_cast<std::int16_t>(wave.data[i] | wave.data[i + 1] << 8);
+        crossings += previous < 0 && v >= 0 ? 1 : 0;
+        previous = v;
+    }
+    return static_cast<int>(std::lround(crossings * 88200.0 / wave.Size()));
+}
 
 TEST_F(EffectLibrary, FindIgnoresCaseAndDeleteEmptiesOnlyExactSlots) {
     config_.voiceEffects = {
@@ -136,6 +171,71 @@ TEST_F(EffectLibrary, SoundImportConvertsToTheMixingFormatUnderItsOwnName) {
     EXPECT_EQ(ErrorText([&] { ImportFunSound(config_, source); }),
               "Fun Sound \"Birds.wav\" already exists");
     EXPECT_EQ(ListFunSounds(config_), std::vector<std::string>{"Birds.wav"});
+}
+
+TEST_F(EffectLibrary, ParallelImportsEachStoreTheirOwnSoundAndOneNameEndsComplete) {
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        const std::string a = SineWave("a" + std::to_string(round) + ".wav", 300 + 40 * round);
+        const std::string b = SineWave("b" + std::to_string(round) + ".wav", 900 + 40 * round);
+        std::thread other([&] { ImportBackSound(config_, b); });
+        ImportBackSound(config_, a);
+        other.join();
+        EXPECT_NEAR(
+            StoredFrequency(config_.BackSoundFolder() + "a" + std::to_string(round) + ".wav"),
+            300 + 40 * round, 3);
+        EXPECT_NEAR(
+            StoredFrequency(config_.BackSoundFolder() + "b" + std::to_string(round) + ".wav"),
+            900 + 40 * round, 3);
+    }
+    // Two imports of one name: one stores its complete sound, the other finds it there.
+    fs::create_directories(dir_.File("in/other"));
+    const std::string first = SineWave("same.wav", 500);
+    fs::rename(SineWave("same2.wav", 700), dir_.File("in/other/same.wav"));
+    std::string otherText;
+    std::thread other([&] {
+        try {
+            ImportFunSound(config_, dir_.File("in/other/same.wav"));
+        } catch (const MyError& error) {
+            otherText = error.Text();
+        }
+    });
+    std::string firstText;
+    try {
+        ImportFunSound(config_, first);
+    } catch (const MyError& error) {
+        firstText = error.Text();
+    }
+    other.join();
+    EXPECT_EQ(firstText.empty() + otherText.empty(), 1) << firstText << otherText;
+    const int stored = StoredFrequency(config_.FunSoundFolder() + "same.wav");
+    EXPECT_TRUE(std::abs(stored - 500) <= 3 || std::abs(stored - 700) <= 3) << stored;
+    // Nothing else is left in the folders: no temporary file of either import.
+    EXPECT_EQ(ListFunSounds(config_), std::vector<std::string>{"same.wav"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(config_.FunSoundFolder()), {}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(config_.BackSoundFolder()), {}), 20);
+}
+
+TEST_F(EffectLibrary, SoundsAreStoredAsWaveFilesAndAFailedStoreLeavesNothingBehind) {
+    // The content decides: a WAV file with another extension is stored and listed as ".wav".
+    const std::string text = SineWave("good.txt", 440);
+    EXPECT_EQ(ImportBackSound(config_, text), "good.wav");
+    EXPECT_EQ(ListBackSounds(config_), std::vector<std::string>{"good.wav"});
+    EXPECT_EQ(ErrorText([&] { ImportBackSound(config_, text); }),
+              "Background sound \"good.wav\" already exists.");
+
+    // A fun sound folder that is a file: the message has the system's words for it, and no
+    // temporary file is left anywhere.
+    testsupport::WriteFile(config_.ProgramFolder() + "emoticsounds", "not a folder");
+    const std::string message = ErrorText([&] { ImportFunSound(config_, text); });
+    EXPECT_EQ(message.rfind("Error copying sound. Error code: ", 0), 0u) << message;
+    EXPECT_NE(message.find(std::string("(") + std::strerror(ENOTDIR) + ")"), std::string::npos)
+        << message;
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(config_.ProgramFolder()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"backsounds", "emoticsounds", "good.wav"}));
 }
 
 TEST_F(EffectLibrary, SoundImportOfANonWaveFileNamesTheFileAndStoresNothing) {

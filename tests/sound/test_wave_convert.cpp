@@ -176,12 +176,16 @@ TEST(WaveConvert, FormatsWithoutAConversionAreRefusedAndLeftAlone) {
     }
 }
 
-TEST(WaveConvert, ResultTooLongForAWavFileIsRefused) {
-    // 1 sample per second up to 44100: every byte becomes 88200 bytes.
-    Wave wave = MakeWave(Pcm(1, 1, 8), std::string(100000, '\x80'));
-    EXPECT_EQ(wave.ConvertToOneChanel16Bit(), kWaveConvertNoMemory);
-    EXPECT_EQ(wave.format.samplesPerSec, 1u);
-    EXPECT_EQ(wave.Size(), 100000u);
+TEST(WaveConvert, ResultLongerThanAnHourIsRefusedUnchanged) {
+    // 1 sample per second up to 44100: every byte becomes 88200 bytes, gigabytes in all.
+    Wave tiny = MakeWave(Pcm(1, 1, 8), std::string(100000, '\x80'));
+    EXPECT_EQ(tiny.ConvertToOneChanel16Bit(), kWaveConvertTooLong);
+    EXPECT_EQ(tiny.format.samplesPerSec, 1u);
+    EXPECT_EQ(tiny.Size(), 100000u);
+    // Just over an hour at the lowest rate a file may declare.
+    Wave hour = MakeWave(Pcm(1, 1000, 8), std::string(3600 * 1000 + 1000, '\x80'));
+    EXPECT_EQ(hour.ConvertToOneChanel16Bit(), kWaveConvertTooLong);
+    EXPECT_EQ(hour.Size(), 3601000u);
 }
 
 TEST(WaveConvert, EmptySoundConvertsToAnEmptySound) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
@@ -178,6 +179,33 @@ int WriteWholeFileAtomic(const std::string& path, std::string_view content) {
         fsync(dir.Get());
 
     RemoveLeftovers(folder, prefix);
+    return 0;
+}
+
+int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path) {
+    std::string name =
+        folder + (folder.empty() || folder.back() == '/' ? "" : "/") + prefix + "XXXXXX";
+    Fd fd(mkostemp(name.data(), O_CLOEXEC)); // mode 0600, created exclusively
+    if (fd.Get() < 0)
+        return errno;
+    const int rc = fd.Close();
+    if (rc != 0) {
+        unlink(name.c_str());
+        return rc;
+    }
+    path = name;
+    return 0;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the flag: a hard link fails on an existing target just the same.
+    if (link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    unlink(from.c_str());
     return 0;
 }
 
