@@ -39,9 +39,11 @@ int Import(const std::string& kind, const std::string& file, AppConfig& config, 
             ImportPlugin(config, source);
             out << "imported plug-in " << std::filesystem::path(source).filename().string() << "\n";
         } else if (kind == "background") {
-            out << "imported background sound " << ImportBackSound(config, source) << "\n";
+            const std::string stored = ImportBackSound(config, source);
+            out << "imported background sound " << stored << "\n";
         } else {
-            out << "imported fun sound " << ImportFunSound(config, source) << "\n";
+            const std::string stored = ImportFunSound(config, source);
+            out << "imported fun sound " << stored << "\n";
         }
     } catch (const MyError& error) {
         err << "voxwarpctl: " << (error.Text() != nullptr ? error.Text() : "import failed") << "\n";

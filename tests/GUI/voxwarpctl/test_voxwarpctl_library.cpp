@@ -69,6 +69,7 @@ TEST_F(VoxwarpctlLibrary, FailuresGiveTheMessageAndTheirExitCode) {
     ASSERT_EQ(Run({"import", "background", birds}), voxwarpctl::kExitDone);
     EXPECT_EQ(Run({"import", "background", birds}), voxwarpctl::kExitLibrary);
     EXPECT_EQ(err_.str(), "voxwarpctl: Background sound \"Birds.wav\" already exists.\n");
+    EXPECT_EQ(out_.str(), ""); // nothing claims an import that failed
 
     testsupport::WriteFile(dir_.File("notes.wav"), "not a sound");
     EXPECT_EQ(Run({"import", "fun", dir_.File("notes.wav")}), voxwarpctl::kExitLibrary);
