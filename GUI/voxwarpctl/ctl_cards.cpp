@@ -46,8 +46,10 @@ int StoreCard(const std::string& which, const std::string& name, AppConfig& conf
         }
     }
     config.ReadSoundCards();
+    const AppConfig before = config;
     (input ? config.input : config.monitor) = name;
-    if (!ConfigWritten(config.WriteSoundCards(), config, err))
+    // Only the chosen key is written: the rest of the file stays as it stands.
+    if (!ConfigWritten(config.WriteChanged(before), config, err))
         return kExitLibrary;
     out << which << ": " << name << "\n";
     return kExitDone;

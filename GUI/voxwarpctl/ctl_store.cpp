@@ -14,6 +14,14 @@ std::string SoundName(const std::string& file) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// Lets change alter the configuration as read and writes back only the keys it changed.
+template <class Change>
+bool StoreChanged(AppConfig& config, Change change, std::ostream& err) {
+    const AppConfig before = config;
+    change(config);
+    return ConfigWritten(config.WriteChanged(before), config, err);
+}
+
 bool StoreFunSound(int slot, const std::string& file, AppConfig& config, std::ostream& err) {
     config.ReadEmotics();
     const auto count = static_cast<int>(config.emotics.size());
@@ -24,10 +32,14 @@ bool StoreFunSound(int slot, const std::string& file, AppConfig& config, std::os
             << " (it lists " << count << " fun sounds)\n";
         return true;
     }
-    if (slot == count)
-        config.emotics.emplace_back();
-    config.emotics[static_cast<std::size_t>(slot)] = FunSound{file, SoundName(file)};
-    return ConfigWritten(config.WriteEmotics(), config, err);
+    return StoreChanged(
+        config,
+        [&](AppConfig& c) {
+            if (slot == count)
+                c.emotics.emplace_back();
+            c.emotics[static_cast<std::size_t>(slot)] = FunSound{file, SoundName(file)};
+        },
+        err);
 }
 
 } // namespace
@@ -42,44 +54,56 @@ bool StoreCtlChange(std::uint32_t code, const CtlValues& values, AppConfig& conf
                     std::ostream& err) {
     const auto number = [&values](std::size_t i) { return values.at(i).number; };
     const auto text = [&values](std::size_t i) -> const std::string& { return values.at(i).text; };
+    // Each command reads the section it changes.
     switch (code) {
     case kCmdEffectSetActive:
         config.ReadSys();
-        config.activeEffect = number(0);
-        return ConfigWritten(config.WriteSys(), config, err);
+        return StoreChanged(
+            config, [&](AppConfig& c) { c.activeEffect = number(0); }, err);
     case kCmdBackSoundSetActive:
         config.ReadSys();
-        config.activeBackSound = number(0);
-        return ConfigWritten(config.WriteSys(), config, err);
+        return StoreChanged(
+            config, [&](AppConfig& c) { c.activeBackSound = number(0); }, err);
     case kCmdEffectSelect:
         config.ReadEffects();
-        config.effects.at(static_cast<std::size_t>(number(0))) = text(1);
-        return ConfigWritten(config.WriteEffects(), config, err);
+        return StoreChanged(
+            config,
+            [&](AppConfig& c) { c.effects.at(static_cast<std::size_t>(number(0))) = text(1); },
+            err);
     case kCmdBackSoundSelect: {
         const int slot = number(0);
         config.ReadBackSound(slot);
-        BackSoundSlot& sound = config.backSounds.at(static_cast<std::size_t>(slot));
-        sound.file = text(1);
-        // The description is the file name without its extension.
-        sound.descr =
-            sound.file.size() > 4 ? sound.file.substr(0, sound.file.size() - 4) : sound.file;
-        return ConfigWritten(config.WriteBackSound(slot), config, err);
+        return StoreChanged(
+            config,
+            [&](AppConfig& c) {
+                BackSoundSlot& sound = c.backSounds.at(static_cast<std::size_t>(slot));
+                sound.file = text(1);
+                // The description is the file name without its extension.
+                sound.descr = sound.file.size() > 4 ? sound.file.substr(0, sound.file.size() - 4)
+                                                    : sound.file;
+            },
+            err);
     }
     case kCmdBackSoundSetVol: {
         const int slot = number(0);
         config.ReadBackSound(slot);
-        config.backSounds.at(static_cast<std::size_t>(slot)).volume =
-            static_cast<std::uint16_t>(number(1));
-        return ConfigWritten(config.WriteBackSound(slot), config, err);
+        return StoreChanged(
+            config,
+            [&](AppConfig& c) {
+                c.backSounds.at(static_cast<std::size_t>(slot)).volume =
+                    static_cast<std::uint16_t>(number(1));
+            },
+            err);
     }
     case kCmdMonitorSet:
         config.ReadMonitors();
-        config.monitorOn = number(0) != 0;
-        return ConfigWritten(config.WriteMonitors(), config, err);
+        return StoreChanged(
+            config, [&](AppConfig& c) { c.monitorOn = number(0) != 0; }, err);
     case kCmdMonitorSetVol:
         config.ReadMonitors();
-        config.monitorVol = static_cast<std::uint8_t>(number(0));
-        return ConfigWritten(config.WriteMonitors(), config, err);
+        return StoreChanged(
+            config, [&](AppConfig& c) { c.monitorVol = static_cast<std::uint8_t>(number(0)); },
+            err);
     case kCmdEmoticSelect:
         return StoreFunSound(number(0), text(1), config, err);
     default:

@@ -15,10 +15,10 @@ namespace voxwarpctl {
 // Passes ok on; when false, says on err that config.ini could not be written.
 bool ConfigWritten(bool ok, const AppConfig& config, std::ostream& err);
 
-// Stores the change that command code made with the converted arguments, writing only the
-// section it belongs to (crash-safe). Commands that change nothing stored return true at once.
-// False, with the reason on err, when the section could not be written; a change that
-// config.ini cannot hold is left out with a note on err.
+// Stores the change that command code made with the converted arguments, writing only the keys
+// it changes (crash-safe); every other line of config.ini stays as it stands. Commands that
+// change nothing stored return true at once. False, with the reason on err, when config.ini
+// could not be written; a change that config.ini cannot hold is left out with a note on err.
 bool StoreCtlChange(std::uint32_t code, const CtlValues& values, AppConfig& config,
                     std::ostream& err);
 

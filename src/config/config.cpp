@@ -5,6 +5,7 @@
 #include "platform/program_folder.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 namespace {
@@ -147,6 +148,37 @@ bool AppConfig::Save() {
     return file.Save() && ok;
 }
 
+bool AppConfig::WriteChanged(const AppConfig& before) const {
+    // Both configurations are written into empty documents; the keys whose text differs are
+    // the changes.
+    ProfileFile old, now;
+    before.WriteKeySectionsTo(old);
+    bool ok = WriteKeySectionsTo(now);
+    ProfileFile file(configPath_);
+    for (const std::string& section : now.Doc().SectionNames()) {
+        for (const std::string& key : now.Doc().KeyNames(section)) {
+            std::optional<std::string> value = now.Doc().Get(section, key);
+            if (value != old.Doc().Get(section, key))
+                ok &= file.WriteText(section, key, *value);
+        }
+    }
+    if (emotics != before.emotics)
+        ok &= WriteEmoticsTo(file);
+    return file.Save() && ok;
+}
+
+bool AppConfig::WriteKeySectionsTo(ProfileFile& file) const {
+    bool ok = WriteEffectsTo(file);
+    for (int slot = 0; slot < kBackSoundSlots; ++slot)
+        ok &= WriteBackSoundTo(file, slot);
+    ok &= WriteSoundCardsTo(file);
+    ok &= WriteSysTo(file);
+    ok &= WriteStreamTo(file);
+    ok &= WriteMonitorsTo(file);
+    ok &= WriteShortcutsTo(file);
+    return ok;
+}
+
 // Public section readers and writers: one file read, and at most one write.
 
 bool AppConfig::ReadVoiceEffects() {
@@ -270,12 +302,18 @@ void AppConfig::ReadEmoticsFrom(const ProfileFile& file) {
 }
 
 bool AppConfig::WriteEmoticsTo(ProfileFile& file) const {
-    // The section is rewritten from scratch so that no entry of a longer old list remains.
-    file.Doc().DeleteSection(kSecEmotics);
+    // The section keeps its place and holds just the list afterwards, so that no entry of a
+    // longer old list remains; entries that stay the same keep their lines.
+    std::vector<std::string> keys = {"num"};
+    for (size_t i = 0; i < emotics.size(); ++i) {
+        keys.push_back(Numbered("file_", i));
+        keys.push_back(Numbered("name_", i));
+    }
+    file.Doc().KeepOnlyKeys(kSecEmotics, keys);
     bool ok = file.WriteUnsigned(kSecEmotics, "num", static_cast<uint32_t>(emotics.size()));
     for (size_t i = 0; i < emotics.size(); ++i) {
-        ok &= file.WriteText(kSecEmotics, Numbered("file_", i), emotics[i].file);
-        ok &= file.WriteText(kSecEmotics, Numbered("name_", i), emotics[i].name);
+        ok &= file.WriteText(kSecEmotics, keys[2 * i + 1], emotics[i].file);
+        ok &= file.WriteText(kSecEmotics, keys[2 * i + 2], emotics[i].name);
     }
     return ok;
 }

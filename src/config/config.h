@@ -23,6 +23,8 @@ struct BackSoundSlot {
 struct FunSound {
     std::string file;
     std::string name;
+
+    bool operator==(const FunSound&) const = default;
 };
 
 class AppConfig {
@@ -59,7 +61,14 @@ public:
     // when a file could not be written; that file then keeps its old content.
     bool Save();
 
-    // Section readers and writers. Each reader reads the file; each writer saves it once.
+    // Writes to config.ini only the keys whose value, as the section writers would write it,
+    // differs between before and this configuration; a changed fun sound list rewrites the
+    // emotics section. One crash-safe write; every other line stays as it stands. Returns false
+    // when a value cannot be stored or the file could not be written.
+    bool WriteChanged(const AppConfig& before) const;
+
+    // Section readers and writers. Each reader reads the file; each writer saves it once. A
+    // writer changes its section in place and leaves the rest of the file as it stands.
     bool ReadVoiceEffects();
     bool WriteVoiceEffects() const;
     bool ReadEffects();
@@ -151,6 +160,8 @@ private:
     bool WriteMonitorsTo(ProfileFile& file) const;
     void ReadShortcutsFrom(const ProfileFile& file);
     bool WriteShortcutsTo(ProfileFile& file) const;
+    // Every section of config.ini but emotics.
+    bool WriteKeySectionsTo(ProfileFile& file) const;
 
     std::string programFolder_;
     std::string configPath_;

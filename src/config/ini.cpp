@@ -1,5 +1,7 @@
 #include "config/ini.h"
 
+#include <unordered_set>
+
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
@@ -102,28 +104,31 @@ IniDocument IniDocument::Parse(std::string_view text) {
         doc.bom_ = true;
         text.remove_prefix(kBom.size());
     }
-    size_t firstBreak = text.find('\n');
-    doc.crlf_ =
-        firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
-    doc.finalLineEnd_ = text.empty() || text.back() == '\n';
+    bool sawLineEnd = false;
+    while (!text.empty()) {
+        Line line;
+        size_t end = text.find_first_of("\r\n");
+        if (end == std::string_view::npos) {
+            line.text = std::string(text);
+            text = {};
+        } else {
+            size_t eolSize = text.substr(end, 2) == "\r\n" ? 2 : 1;
+            line.text = std::string(text.substr(0, end));
+            line.eol = std::string(text.substr(end, eolSize));
+            text.remove_prefix(end + eolSize);
+            if (!sawLineEnd)
+                doc.eol_ = line.eol;
+            sawLineEnd = true;
+        }
 
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        size_t end = nl == std::string_view::npos ? text.size() : nl;
-        std::string_view line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r' && nl != std::string_view::npos)
-            line.remove_suffix(1);
-        pos = nl == std::string_view::npos ? text.size() : nl + 1;
-
-        LineInfo info = Classify(line);
+        LineInfo info = Classify(line.text);
         if (info.kind == LineInfo::Header) {
             Section section;
-            section.header = std::string(line);
             section.lowerName = Lower(info.name);
+            section.header = std::move(line);
             doc.sections_.push_back(std::move(section));
         } else {
-            doc.sections_.back().lines.emplace_back(line);
+            doc.sections_.back().lines.push_back(std::move(line));
         }
     }
     for (Section& section : doc.sections_)
@@ -133,25 +138,19 @@ IniDocument IniDocument::Parse(std::string_view text) {
 }
 
 std::string IniDocument::Serialize() const {
-    const std::string_view eol = crlf_ ? "\r\n" : "\n";
     std::string out;
     if (bom_)
         out += kBom;
-    bool any = false;
-    auto emit = [&](const std::string& line) {
-        if (any)
-            out += eol;
-        out += line;
-        any = true;
+    auto emit = [&out](const Line& line) {
+        out += line.text;
+        out += line.eol;
     };
     for (size_t i = 0; i < sections_.size(); ++i) {
         if (i > 0)
             emit(sections_[i].header);
-        for (const std::string& line : sections_[i].lines)
+        for (const Line& line : sections_[i].lines)
             emit(line);
     }
-    if (any && finalLineEnd_)
-        out += eol;
     return out;
 }
 
@@ -159,7 +158,7 @@ void IniDocument::IndexKeys(Section& section) {
     section.keys.clear();
     section.keyEnd = 0;
     for (size_t i = 0; i < section.lines.size(); ++i) {
-        LineInfo info = Classify(section.lines[i]);
+        LineInfo info = Classify(section.lines[i].text);
         if (info.kind == LineInfo::Key) {
             section.keys.emplace(Lower(info.name), i);
             section.keyEnd = i + 1;
@@ -171,6 +170,25 @@ void IniDocument::IndexSections() {
     index_.clear();
     for (size_t i = 1; i < sections_.size(); ++i)
         index_.emplace(sections_[i].lowerName, i);
+}
+
+void IniDocument::EndLine(Line& line) const {
+    if (line.eol.empty())
+        line.eol = eol_;
+}
+
+void IniDocument::EndLastLine() {
+    for (size_t i = sections_.size(); i-- > 0;) {
+        Section& s = sections_[i];
+        if (!s.lines.empty()) {
+            EndLine(s.lines.back());
+            return;
+        }
+        if (i > 0) {
+            EndLine(s.header);
+            return;
+        }
+    }
 }
 
 IniDocument::Section* IniDocument::Find(std::string_view section) {
@@ -190,7 +208,7 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
     auto it = s->keys.find(Lower(key));
     if (it == s->keys.end())
         return std::nullopt;
-    return std::string(Classify(s->lines[it->second]).value);
+    return std::string(Classify(s->lines[it->second].text).value);
 }
 
 std::string IniDocument::GetString(std::string_view section, std::string_view key,
@@ -203,13 +221,22 @@ bool IniDocument::HasSection(std::string_view section) const {
     return Find(section) != nullptr;
 }
 
+std::vector<std::string> IniDocument::SectionNames() const {
+    std::vector<std::string> names;
+    for (size_t i = 1; i < sections_.size(); ++i) {
+        if (index_.at(sections_[i].lowerName) == i)
+            names.emplace_back(Classify(sections_[i].header.text).name);
+    }
+    return names;
+}
+
 std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
     std::vector<std::string> names;
     const Section* s = Find(section);
     if (!s)
         return names;
     for (size_t i = 0; i < s->lines.size(); ++i) {
-        LineInfo info = Classify(s->lines[i]);
+        LineInfo info = Classify(s->lines[i].text);
         if (info.kind != LineInfo::Key)
             continue;
         auto it = s->keys.find(Lower(info.name));
@@ -224,30 +251,33 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         return false;
     Section* s = Find(section);
     if (!s) {
+        EndLastLine();
         Section added;
-        added.header = "[" + std::string(section) + "]";
+        added.header = {"[" + std::string(section) + "]", eol_};
         added.lowerName = Lower(section);
         sections_.push_back(std::move(added));
         index_.emplace(sections_.back().lowerName, sections_.size() - 1);
         s = &sections_.back();
-        finalLineEnd_ = true;
     }
     std::string lowerKey = Lower(key);
     auto it = s->keys.find(lowerKey);
     if (it != s->keys.end()) {
-        // Keep the key's spelling as it stands in the file.
-        std::string& line = s->lines[it->second];
-        line = std::string(Classify(line).name) + "=" + EncodeValue(value);
+        Line& line = s->lines[it->second];
+        LineInfo info = Classify(line.text);
+        // Keep the key's spelling as it stands in the file, and the whole line when the value
+        // does not change.
+        if (info.value != value)
+            line.text = std::string(info.name) + "=" + EncodeValue(value);
         return true;
     }
     // After the last key line, or right after the header; only non-key lines follow, so the
     // indices of the keys stay valid.
     size_t at = s->keyEnd;
+    EndLine(at > 0 ? s->lines[at - 1] : s->header);
     s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at),
-                    std::string(key) + "=" + EncodeValue(value));
+                    Line{std::string(key) + "=" + EncodeValue(value), eol_});
     s->keys.emplace(std::move(lowerKey), at);
     s->keyEnd = at + 1;
-    finalLineEnd_ = true;
     return true;
 }
 
@@ -260,7 +290,6 @@ bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
         return false;
     s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(it->second));
     IndexKeys(*s);
-    finalLineEnd_ = true;
     return true;
 }
 
@@ -270,7 +299,28 @@ bool IniDocument::DeleteSection(std::string_view section) {
         return false;
     sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(it->second));
     IndexSections();
-    finalLineEnd_ = true;
+    return true;
+}
+
+bool IniDocument::KeepOnlyKeys(std::string_view section, const std::vector<std::string>& keep) {
+    Section* s = Find(section);
+    if (!s)
+        return false;
+    std::unordered_set<std::string> wanted;
+    for (const std::string& key : keep)
+        wanted.insert(Lower(key));
+    std::vector<Line> kept;
+    for (size_t i = 0; i < s->lines.size(); ++i) {
+        LineInfo info = Classify(s->lines[i].text);
+        if (info.kind == LineInfo::Key) {
+            std::string lowerKey = Lower(info.name);
+            if (s->keys.at(lowerKey) != i || !wanted.contains(lowerKey))
+                continue;
+        }
+        kept.push_back(std::move(s->lines[i]));
+    }
+    s->lines = std::move(kept);
+    IndexKeys(*s);
     return true;
 }
 

@@ -98,6 +98,14 @@ std::string ProfileFile::ReadText(std::string_view section, std::string_view key
     return CutUtf8Chars(doc_.GetString(section, key, defaultValue), kProfileBufferChars - 1);
 }
 
+bool ProfileFile::WriteText(std::string_view section, std::string_view key,
+                            std::string_view value) {
+    std::optional<std::string> stored = doc_.Get(section, key);
+    if (stored && CutUtf8Chars(*stored, kProfileBufferChars - 1) == value)
+        return true;
+    return doc_.Set(section, key, value);
+}
+
 uint32_t ProfileFile::ReadUnsigned(std::string_view section, std::string_view key,
                                    uint32_t defaultValue) const {
     return ScanUnsigned(ReadText(section, key, {})).value_or(defaultValue);

@@ -31,6 +31,8 @@ std::string FormatFloat(float value);
 // One profile file loaded into memory: many reads and writes, then one crash-safe save.
 class ProfileFile {
 public:
+    // An empty document of no file, to compose text in (Save fails).
+    ProfileFile() = default;
     // Reads the file. A missing file gives an empty document and is not an error.
     explicit ProfileFile(std::string path);
 
@@ -50,9 +52,9 @@ public:
     int32_t ReadInt(std::string_view section, std::string_view key, int32_t defaultValue) const;
     float ReadFloat(std::string_view section, std::string_view key, float defaultValue) const;
 
-    bool WriteText(std::string_view section, std::string_view key, std::string_view value) {
-        return doc_.Set(section, key, value);
-    }
+    // Sets a key. A value that equals what ReadText gives for the key leaves the line as it
+    // stands, so that a text longer than the buffer survives being read and written back.
+    bool WriteText(std::string_view section, std::string_view key, std::string_view value);
     bool WriteUnsigned(std::string_view section, std::string_view key, uint32_t value) {
         return doc_.Set(section, key, FormatUnsigned(value));
     }

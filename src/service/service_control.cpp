@@ -128,8 +128,10 @@ bool StoreVersion(AppConfig& config, const std::string& program,
                  " (\"" + SystemText(error) + "\") \nFile: " + program);
         return false;
     }
+    const AppConfig before = config;
     config.version = record.fileVersion;
-    if (!config.WriteSys())
+    // Only the version is written: the user's other settings stay as they stand.
+    if (!config.WriteChanged(before))
         LogError("InstallServer: the version could not be stored in \"%s\"",
                  config.ConfigPath().c_str());
     return true;

@@ -299,6 +299,41 @@ TEST_F(ConfigFixture, SavingKeepsWhatItDoesNotOwn) {
     EXPECT_EQ(SavedConfig().Get("monitors", "monitorVol"), "42");
 }
 
+TEST_F(ConfigFixture, SavingChangesOnlyTheLinesOfChangedValues) {
+    // A complete file as the program writes it, then changed the way users and other tools do:
+    // line ends of every kind, a long value, a lone CR inside a value, duplicate sections.
+    FillEverything(config);
+    ASSERT_TRUE(config.Save());
+    std::string text = ReadFile(dir.File("config.ini"));
+    const std::string longMonitor(1500, 'm');
+    const auto replace = [&text](const std::string& from, const std::string& to) {
+        const size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+    };
+    replace("[emotics]\n", "; fun sounds\r\r\n[emotics]\r\n");
+    replace("name_0=Boo\n", "name_0 = Boo\r\r\n");
+    replace("monitor=Speakers\n", "monitor=" + longMonitor + "\r\n");
+    replace("mixInSrc=Line In\n", "mixInSrc=Line In\rsecond half\n");
+    replace("[sys]\n", "[EMOTICS]\nnum=7\nfile_6=old.wav\r\n[sys]\n");
+    text += "[sys]\rwizard=0\r\r\n[custom]\r\nnote=mine";
+    WriteConfig(text);
+
+    AppConfig loaded(dir.Path());
+    ASSERT_TRUE(loaded.Load());
+    EXPECT_EQ(loaded.monitor, std::string(1023, 'm'));
+    EXPECT_EQ(loaded.mixInSrc, "Line In");
+    ASSERT_TRUE(loaded.Save());
+    EXPECT_EQ(ReadFile(dir.File("config.ini")), text);
+
+    loaded.monitorVol = 7;
+    loaded.emotics[1].name = "Giggle";
+    ASSERT_TRUE(loaded.Save());
+    replace("monitorVol=1\n", "monitorVol=7\n");
+    replace("name_1=\" Laugh \"\n", "name_1=Giggle\n");
+    EXPECT_EQ(ReadFile(dir.File("config.ini")), text);
+}
+
 TEST_F(ConfigFixture, LongTextsAreCutAtACharacterBoundary) {
     std::string longName;
     for (int i = 0; i < 1100; ++i)

@@ -131,6 +131,38 @@ TEST(IniWrite, KeepsLineEndsBomAndMissingFinalLineEnd) {
     EXPECT_EQ(empty.Serialize(), "[s]\nk=v\n");
 }
 
+TEST(IniWrite, EveryLineKeepsItsOwnLineEnd) {
+    // CR LF, LF and a lone CR all end a line; CR CR LF is a lone CR and then a CR LF.
+    const std::string text = "[a]\nx=1\r\r\nm=Spk\rtail\r\n[b]\r k = v \rlast=1";
+    IniDocument doc = Doc(text);
+    EXPECT_FALSE(doc.UsesCrlf());
+    EXPECT_EQ(doc.Get("a", "x"), "1");
+    EXPECT_EQ(doc.Get("a", "m"), "Spk");
+    EXPECT_EQ(doc.Get("b", "last"), "1");
+    EXPECT_EQ(doc.Serialize(), text);
+
+    // Writing a value a key already has changes nothing, however the line is spelled.
+    ASSERT_TRUE(doc.Set("b", "K", "v"));
+    ASSERT_TRUE(doc.Set("a", "m", "Spk"));
+    EXPECT_EQ(doc.Serialize(), text);
+
+    ASSERT_TRUE(doc.Set("a", "x", "2"));
+    ASSERT_TRUE(doc.Set("a", "new", "3"));
+    ASSERT_TRUE(doc.Set("b", "after", "4"));
+    EXPECT_EQ(doc.Serialize(),
+              "[a]\nx=2\r\r\nm=Spk\rnew=3\ntail\r\n[b]\r k = v \rlast=1\nafter=4\n");
+}
+
+TEST(IniWrite, KeepOnlyKeysLeavesOneLinePerKeptKey) {
+    IniDocument doc = Doc("[e]\r\nnum=3\r\n; note\r\nfile_0=a\r\nNUM=dup\r\nfile_2=c\r\n"
+                          "[other]\r\nx=1\r\n[E]\r\nfile_2=stays\r\n");
+    EXPECT_FALSE(doc.KeepOnlyKeys("missing", {}));
+    ASSERT_TRUE(doc.KeepOnlyKeys("E", {"num", "FILE_0", "name_0"}));
+    EXPECT_EQ(doc.Serialize(), "[e]\r\nnum=3\r\n; note\r\nfile_0=a\r\n"
+                               "[other]\r\nx=1\r\n[E]\r\nfile_2=stays\r\n");
+    EXPECT_EQ(doc.SectionNames(), (std::vector<std::string>{"e", "other"}));
+}
+
 TEST(IniWrite, RefusesWhatALineCannotHoldAndQuotesWhatWouldBeLost) {
     IniDocument doc = Doc("[a]\nx=1\n");
     EXPECT_FALSE(doc.Set("a", "x", "two\nlines"));
@@ -185,6 +217,8 @@ std::string RandomText(std::mt19937& rng) {
         "\xFF",
         std::string(1, '\0'),
         "\r",
+        "\r\n",
+        "\r\r\n",
         std::string(3000, 'L'),
         "numEffects=",
         "[eff_0]",
@@ -233,12 +267,14 @@ TEST(IniProperty, AnyTextParsesAndWritesReadBack) {
     for (int round = 0; round < 400; ++round) {
         std::string text = RandomText(rng);
         IniDocument doc = Doc(text);
-        // Without carriage returns the document is written back byte for byte.
-        std::string lf;
-        for (char c : text)
-            if (c != '\r')
-                lf += c;
-        EXPECT_EQ(Doc(lf).Serialize(), lf);
+        // Any text is written back byte for byte, also after each key was given its own value.
+        for (int i = 0; i < 20; ++i) {
+            std::string section = RandomName(rng), key = RandomName(rng);
+            if (std::optional<std::string> value = doc.Get(section, key)) {
+                ASSERT_TRUE(doc.Set(section, key, *value));
+            }
+        }
+        ASSERT_EQ(doc.Serialize(), text);
 
         std::map<std::pair<std::string, std::string>, std::string> written;
         int writes = std::uniform_int_distribution<int>(1, 30)(rng);

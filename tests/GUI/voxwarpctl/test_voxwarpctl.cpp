@@ -19,6 +19,7 @@
 
 #include "base/mlog.h"
 #include "child_process.h"
+#include "config/ini.h"
 #include "ipc/ipc.h"
 #include "ipc/pnipc_srv.h"
 #include "ipc_test_env.h"
@@ -281,6 +282,12 @@ TEST(VoxwarpctlStore, ChangesTheServerMadeAreKeptInTheConfiguration) {
     ASSERT_EQ(stored.emotics.size(), 1u);
     EXPECT_EQ(stored.emotics[0].file, "animals/Frog.wav");
     EXPECT_EQ(stored.emotics[0].name, "Frog");
+    // Each command wrote only the keys it changed.
+    const IniDocument saved = IniDocument::Parse(testsupport::ReadFile(path));
+    EXPECT_EQ(saved.KeyNames("sys"),
+              (std::vector<std::string>{"langFile", "activeEffect", "activeBackSound"}));
+    EXPECT_EQ(saved.KeyNames("effects"), std::vector<std::string>{"eff_1"});
+    EXPECT_EQ(saved.KeyNames("monitors"), (std::vector<std::string>{"monitorOn", "monitorVol"}));
 
     // A fun slot past the end of the list is not kept (it would move other slots); said so.
     RunResult gap = RunWith(connector, {"fun", "select", "5", "x.wav"});
