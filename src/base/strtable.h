@@ -59,6 +59,7 @@ public:
     unsigned Start(const std::string& languageFile, const std::string& languagesPath);
 
     // Loads the text of one id unless it is loaded already. False when the id has no text.
+    // A translation is taken only when its printf conversions are those of the English text.
     bool Load(unsigned id);
 
     // The text of an id, or "!String did not found!" when it has none.
