@@ -122,9 +122,12 @@ StringTable::~StringTable() {
 unsigned StringTable::Start(const std::string& languageFile, const std::string& languagesPath) {
     End();
     std::string programFolder = programFolder_.empty() ? platform::ProgramFolder() : programFolder_;
-    StartRecord record = BuildStartRecord(CompleteStartPath(languageFile, programFolder),
-                                          CompleteLanguagesFolder(languagesPath, programFolder));
+    std::string file = CompleteStartPath(languageFile, programFolder);
+    StartRecord record =
+        BuildStartRecord(file, CompleteLanguagesFolder(languagesPath, programFolder));
     translationStarted_ = GLStart(record.data()) != 0;
+    if (!translationStarted_)
+        LogWarning("%s: language file not usable, the built-in texts are used", file.c_str());
     // Without the library every text is the built-in English one, as if no translation existed.
     for (unsigned id = kFirstId; id <= kLastId; ++id)
         Load(id);

@@ -209,6 +209,17 @@ TEST_F(StringTableTest, UsesOnlyTranslationsThatTakeTheArgumentsOfTheEnglishText
     EXPECT_STREQ(error.Text(), "Error opening WAV file. File: \"/x/notwav.wav\"");
 }
 
+TEST_F(StringTableTest, LanguageFileThatSharesOneStringBeyondItsSizeIsNotUsable) {
+    testaudio::CapturedLog log;
+    // 200 KB whose 6000 entries all name one 100 KB string.
+    std::string file = dir_.File("shared.glo");
+    testsupport::WriteFile(file, testsupport::BuildSharedStringCatalog(6000, 100000));
+    StringTable table(FindResString, dir_.Path());
+    EXPECT_EQ(table.Start(file, dir_.Path()), 0u);
+    EXPECT_EQ(table.Lookup(120), "Success");
+    EXPECT_TRUE(log.Contains(file + ": language file not usable, the built-in texts are used"));
+}
+
 TEST_F(StringTableTest, ProcessTableServesShortLookups) {
     EXPECT_NE(StartStrings(dir_.File("none.glo"), dir_.Path()), 0u);
     EXPECT_EQ(LoadStr(120), "Success");
