@@ -1,5 +1,7 @@
 #include "base/strtable.h"
 
+#include "base/format_check.h"
+#include "base/mlog.h"
 #include "base/storedpath.h"
 #include "platform/program_folder.h"
 #include "text/utf.h"
@@ -120,9 +122,12 @@ StringTable::~StringTable() {
 unsigned StringTable::Start(const std::string& languageFile, const std::string& languagesPath) {
     End();
     std::string programFolder = programFolder_.empty() ? platform::ProgramFolder() : programFolder_;
-    StartRecord record = BuildStartRecord(CompleteStartPath(languageFile, programFolder),
-                                          CompleteLanguagesFolder(languagesPath, programFolder));
+    std::string file = CompleteStartPath(languageFile, programFolder);
+    StartRecord record =
+        BuildStartRecord(file, CompleteLanguagesFolder(languagesPath, programFolder));
     translationStarted_ = GLStart(record.data()) != 0;
+    if (!translationStarted_)
+        LogWarning("%s: language file not usable, the built-in texts are used", file.c_str());
     // Without the library every text is the built-in English one, as if no translation existed.
     for (unsigned id = kFirstId; id <= kLastId; ++id)
         Load(id);
@@ -144,8 +149,18 @@ bool StringTable::Load(unsigned id) {
     if (translationStarted_) {
         std::string translated(kMaxTranslationBytes + 1, '\0');
         if (GLTranslateString(translated.data(), text.c_str(),
-                              static_cast<int>(kMaxTranslationBytes)) != 0)
-            text.assign(translated.c_str(), strnlen(translated.c_str(), kMaxTranslationBytes));
+                              static_cast<int>(kMaxTranslationBytes)) != 0) {
+            // Texts serve as printf formats with the arguments of the built-in text, so a
+            // translation that would take others is never used.
+            std::string_view candidate(translated.c_str(),
+                                       strnlen(translated.c_str(), kMaxTranslationBytes));
+            if (SamePrintfConversions(text, candidate))
+                text.assign(candidate);
+            else
+                LogWarning("Translation of text %u refused: its conversions differ from the "
+                           "built-in text",
+                           id);
+        }
     }
     texts_.emplace(id, std::move(text));
     return true;

@@ -54,11 +54,12 @@ public:
 
     // Starts the translation library with the configured language file and languages folder
     // and fills the table with every id from kFirstId to kLastId. Returns the library's thread
-    // registration result, or 0 when the library refused to start; the table then holds the
-    // English texts.
+    // registration result, or 0 when the library refused to start (the language file is not
+    // usable); the table then holds the English texts.
     unsigned Start(const std::string& languageFile, const std::string& languagesPath);
 
     // Loads the text of one id unless it is loaded already. False when the id has no text.
+    // A translation is taken only when its printf conversions are those of the English text.
     bool Load(unsigned id);
 
     // The text of an id, or "!String did not found!" when it has none.

@@ -8,9 +8,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -84,15 +84,40 @@ CatalogLoad LoadCatalog(const std::string& path, std::unique_ptr<glosso::MoCatal
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return CatalogLoad::Refused;
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    // A file that changed size since it was measured is read as far as it goes.
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (in.bad())
         return CatalogLoad::Refused;
-    glosso::MoParseResult parsed = glosso::ParseMoCatalog(bytes.data(), bytes.size());
-    if (parsed.error != glosso::MoError::None)
+    auto loaded = std::make_unique<glosso::MoCatalog>(std::move(bytes));
+    if (loaded->Error() != glosso::MoError::None)
         return CatalogLoad::Refused;
-    catalog = std::make_unique<glosso::MoCatalog>(std::move(parsed.entries));
+    catalog = std::move(loaded);
     return CatalogLoad::Loaded;
+}
+
+// The session a start record asks for, or null when the record or the language file is refused.
+std::unique_ptr<Session> StartSession(const void* startRecord) {
+    if (startRecord == nullptr)
+        return nullptr;
+    const auto* record = static_cast<const unsigned char*>(startRecord);
+    std::uint32_t size = std::uint32_t(record[0]) | std::uint32_t(record[1]) << 8 |
+                         std::uint32_t(record[2]) << 16 | std::uint32_t(record[3]) << 24;
+    if (size != kGlStartRecordSize)
+        return nullptr;
+    std::optional<std::string> languageFile = ReadPathField(record + kLanguageFileOffset);
+    std::optional<std::string> languagesFolder = ReadPathField(record + kLanguagesFolderOffset);
+    if (!languageFile || !languagesFolder)
+        return nullptr;
+
+    auto session = std::make_unique<Session>();
+    session->languageFile = std::move(*languageFile);
+    session->languagesFolder = std::move(*languagesFolder);
+    // Without a language file the built-in texts stay: start anyway, translate nothing.
+    if (LoadCatalog(session->languageFile, session->catalog) == CatalogLoad::Refused)
+        return nullptr;
+    return session;
 }
 
 } // namespace
@@ -102,33 +127,25 @@ extern "C" {
 GLOSSO_EXPORT int GLStart(const void* startRecord) {
     std::unique_lock lock(g_lock);
     g_session.reset();
-    if (startRecord == nullptr)
-        return 0;
-    const auto* record = static_cast<const unsigned char*>(startRecord);
-    std::uint32_t size = std::uint32_t(record[0]) | std::uint32_t(record[1]) << 8 |
-                         std::uint32_t(record[2]) << 16 | std::uint32_t(record[3]) << 24;
-    if (size != kGlStartRecordSize)
-        return 0;
-    std::optional<std::string> languageFile = ReadPathField(record + kLanguageFileOffset);
-    std::optional<std::string> languagesFolder = ReadPathField(record + kLanguagesFolderOffset);
-    if (!languageFile || !languagesFolder)
-        return 0;
-
-    auto session = std::make_unique<Session>();
-    session->languageFile = std::move(*languageFile);
-    session->languagesFolder = std::move(*languagesFolder);
-    // Without a language file the built-in texts stay: start anyway, translate nothing.
-    if (LoadCatalog(session->languageFile, session->catalog) == CatalogLoad::Refused)
-        return 0;
-    g_session = std::move(session);
-    return 1;
+    // Memory running out while the catalog loads makes the language file unusable, like a
+    // damaged one; no exception leaves the library.
+    try {
+        g_session = StartSession(startRecord);
+    } catch (const std::exception&) {
+        g_session.reset();
+    }
+    return g_session ? 1 : 0;
 }
 
 GLOSSO_EXPORT int GLAddThread(unsigned long threadId) {
     std::unique_lock lock(g_lock);
     if (!g_session)
         return 0;
-    g_session->threads.push_back(threadId);
+    try {
+        g_session->threads.push_back(threadId);
+    } catch (const std::exception&) {
+        return 0;
+    }
     return 1;
 }
 
@@ -138,8 +155,8 @@ GLOSSO_EXPORT int GLTranslateString(char* dest, const char* english, int maxChar
     std::shared_lock lock(g_lock);
     if (!g_session || !g_session->catalog)
         return 0;
-    const std::string* translation = g_session->catalog->Find(english);
-    if (translation == nullptr)
+    std::optional<std::string_view> translation = g_session->catalog->Find(english);
+    if (!translation)
         return 0;
     std::size_t length = Utf8PrefixLength(*translation, static_cast<std::size_t>(maxChars));
     std::memcpy(dest, translation->data(), length);

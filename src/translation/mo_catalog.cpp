@@ -90,7 +90,11 @@ MoParseResult ParseMoCatalog(const unsigned char* data, std::size_t size) {
         return result;
     }
 
+    // Bounds the bytes the checks below read, whatever the entries share.
+    const std::uint64_t maxStringBytes = std::uint64_t(kMaxStringBytesPerFileByte) * size;
+    std::uint64_t stringBytes = 0;
     std::vector<MoEntry> entries;
+    entries.reserve(count);
     for (std::uint64_t i = 0; i < count; ++i) {
         std::string_view original, translation;
         MoError error = reader.String(originals + i * kTableEntryBytes, original);
@@ -100,27 +104,41 @@ MoParseResult ParseMoCatalog(const unsigned char* data, std::size_t size) {
             result.error = error;
             return result;
         }
+        stringBytes += original.size() + translation.size();
+        if (stringBytes > maxStringBytes) {
+            result.error = MoError::StringsTooLong;
+            return result;
+        }
         // A zero inside a plain translation ends it, as it would for any C caller.
         translation = translation.substr(0, translation.find('\0'));
         if (IsUsable(original, translation))
-            entries.push_back({std::string(original), std::string(translation)});
+            entries.push_back({original, translation});
     }
     result.entries = std::move(entries);
     return result;
 }
 
-MoCatalog::MoCatalog(std::vector<MoEntry> entries) : entries_(std::move(entries)) {
+MoCatalog::MoCatalog(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {
+    MoParseResult parsed = ParseMoCatalog(bytes_.data(), bytes_.size());
+    error_ = parsed.error;
+    if (error_ != MoError::None) {
+        bytes_ = std::vector<unsigned char>(); // releases the memory, unlike clear()
+        return;
+    }
+    entries_ = std::move(parsed.entries);
     // msgfmt writes the originals sorted; sorting here as well keeps the binary search right
     // for catalogs from other writers. Stable, so that the first duplicate stays first.
     std::stable_sort(entries_.begin(), entries_.end(),
                      [](const MoEntry& a, const MoEntry& b) { return a.original < b.original; });
 }
 
-const std::string* MoCatalog::Find(std::string_view original) const {
+std::optional<std::string_view> MoCatalog::Find(std::string_view original) const {
     auto it = std::lower_bound(
         entries_.begin(), entries_.end(), original,
         [](const MoEntry& entry, std::string_view text) { return entry.original < text; });
-    return it != entries_.end() && it->original == original ? &it->translation : nullptr;
+    if (it == entries_.end() || it->original != original)
+        return std::nullopt;
+    return it->translation;
 }
 
 } // namespace glosso

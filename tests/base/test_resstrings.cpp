@@ -1,3 +1,4 @@
+#include "base/format_check.h"
 #include "base/resstrings.h"
 #include "base/strtable.h"
 #include "glosso.h"
@@ -121,6 +122,8 @@ TEST(ResStringsGerman, EveryTextIsTranslatedWithTheSameConversions) {
         }
         EXPECT_FALSE(german.empty()) << s.id;
         EXPECT_EQ(Conversions(german), Conversions(s.text)) << s.id << ": " << german;
+        EXPECT_TRUE(SamePrintfConversions(s.text, german))
+            << s.id << " would be refused by the string table: " << german;
     }
 }
 

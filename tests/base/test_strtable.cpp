@@ -1,4 +1,6 @@
+#include "base/error.h"
 #include "base/strtable.h"
+#include "captured_log.h"
 #include "mo_writer.h"
 #include "program_dir.h"
 #include "temp_dir.h"
@@ -175,6 +177,47 @@ TEST_F(StringTableTest, FallsBackToEnglishWhenTheCatalogIsCorrupt) {
     EXPECT_FALSE(table.TranslationStarted());
     EXPECT_EQ(table.Lookup(120), "Success");
     EXPECT_EQ(table.Lookup(100), kNotFound);
+}
+
+// Texts are printf formats: a translation that would take other arguments than the English
+// text is not used, the English text is.
+TEST_F(StringTableTest, UsesOnlyTranslationsThatTakeTheArgumentsOfTheEnglishText) {
+    testaudio::CapturedLog log;
+    std::string manyStrings;
+    for (int i = 0; i < 22; ++i)
+        manyStrings += "%s ";
+    std::string file = WriteCatalog(
+        "de.glo", {
+                      {"%s. File: \"%s\"", manyStrings},
+                      {"Error copying sound. Error code: %u", "Fehler beim Kopieren: %u"},
+                      {"Plug-in \"%s\" already exists.", "Plug-in \"%s\"%n ist vorhanden."},
+                      {"Error copying plug-in. Error code: %u", "Fehler beim Kopieren: %s"},
+                      {"Voice Effect %d", "Stimmeffekt %ld"},
+                      {"Success", "Erfolg zu 100 %"},
+                  });
+    StringTable table(FindResString, dir_.Path());
+    ASSERT_NE(table.Start(file, dir_.Path()), 0u);
+    EXPECT_EQ(table.Lookup(254), "Fehler beim Kopieren: %u");
+    EXPECT_FALSE(log.Contains("Translation of text 254"));
+    for (unsigned id : {250u, 244u, 245u, 271u, 120u}) {
+        EXPECT_EQ(table.Lookup(id), FindResString(id));
+        EXPECT_TRUE(log.Contains("Translation of text " + std::to_string(id) +
+                                 " refused: its conversions differ from the built-in text"))
+            << id;
+    }
+    MyError error(table.Lookup(250).c_str(), "Error opening WAV file", "/x/notwav.wav");
+    EXPECT_STREQ(error.Text(), "Error opening WAV file. File: \"/x/notwav.wav\"");
+}
+
+TEST_F(StringTableTest, LanguageFileThatSharesOneStringBeyondItsSizeIsNotUsable) {
+    testaudio::CapturedLog log;
+    // 200 KB whose 6000 entries all name one 100 KB string.
+    std::string file = dir_.File("shared.glo");
+    testsupport::WriteFile(file, testsupport::BuildSharedStringCatalog(6000, 100000));
+    StringTable table(FindResString, dir_.Path());
+    EXPECT_EQ(table.Start(file, dir_.Path()), 0u);
+    EXPECT_EQ(table.Lookup(120), "Success");
+    EXPECT_TRUE(log.Contains(file + ": language file not usable, the built-in texts are used"));
 }
 
 TEST_F(StringTableTest, ProcessTableServesShortLookups) {

@@ -34,4 +34,21 @@ std::string BuildMoCatalog(std::vector<MoMessage> messages, bool bigEndian, bool
     return out + data;
 }
 
+std::string BuildSharedStringCatalog(std::uint32_t count, std::uint32_t length) {
+    std::string out;
+    auto word = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>(v >> (8 * i));
+    };
+    const std::uint32_t originals = 28, translations = 28 + 8 * count;
+    const std::uint32_t string = translations + 8 * count;
+    for (std::uint32_t v : {0x950412deu, 0u, count, originals, translations, 0u, string})
+        word(v);
+    for (std::uint32_t i = 0; i < 2 * count; ++i) {
+        word(length);
+        word(string);
+    }
+    return out + std::string(length, 'a') + '\0';
+}
+
 } // namespace testsupport

@@ -1,6 +1,7 @@
 // Writes gettext message catalogs (.mo) for the translation tests.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,5 +16,9 @@ struct MoMessage {
 // strings, each followed by a zero. No hash table.
 std::string BuildMoCatalog(std::vector<MoMessage> messages, bool bigEndian = false,
                            bool sorted = true);
+
+// A catalog of count entries whose English text and translation are all one string of length
+// bytes: small on disk, but count * 2 * length bytes of text when every entry is copied.
+std::string BuildSharedStringCatalog(std::uint32_t count, std::uint32_t length);
 
 } // namespace testsupport

@@ -1,4 +1,5 @@
 #include "base/strtable.h"
+#include "child_process.h"
 #include "glosso.h"
 #include "mo_catalog.h"
 #include "mo_writer.h"
@@ -10,8 +11,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <random>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -20,10 +25,13 @@ using glosso::MoError;
 using testsupport::BuildMoCatalog;
 using testsupport::MoMessage;
 
-glosso::MoParseResult Parse(const std::string& bytes) {
-    // An exact-size heap copy, so that the sanitizer sees any read past the end.
-    std::vector<unsigned char> copy(bytes.begin(), bytes.end());
-    return glosso::ParseMoCatalog(copy.data(), copy.size());
+// An exact-size heap copy, so that the sanitizer sees any read past the end.
+std::vector<unsigned char> Bytes(const std::string& bytes) {
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
+}
+
+MoError Error(const std::string& bytes) {
+    return glosso::MoCatalog(Bytes(bytes)).Error();
 }
 
 void PutWord(std::string& bytes, std::size_t offset, std::uint32_t v) {
@@ -40,35 +48,33 @@ const std::vector<MoMessage> kGerman = {
 TEST(MoCatalogParse, ReadsBothByteOrdersAndAnyOrder) {
     for (bool bigEndian : {false, true}) {
         for (bool sorted : {true, false}) {
-            glosso::MoParseResult r = Parse(BuildMoCatalog(kGerman, bigEndian, sorted));
-            ASSERT_EQ(r.error, MoError::None);
-            glosso::MoCatalog catalog(std::move(r.entries));
+            glosso::MoCatalog catalog(Bytes(BuildMoCatalog(kGerman, bigEndian, sorted)));
+            ASSERT_EQ(catalog.Error(), MoError::None);
             ASSERT_EQ(catalog.Size(), 2u) << "header entry left out";
-            ASSERT_NE(catalog.Find("Success"), nullptr);
+            ASSERT_NE(catalog.Find("Success"), std::nullopt);
             EXPECT_EQ(*catalog.Find("Success"), "Erfolg");
             EXPECT_EQ(*catalog.Find("Cancel"), "Abbrechen");
-            EXPECT_EQ(catalog.Find("success"), nullptr);
-            EXPECT_EQ(catalog.Find("Succes"), nullptr);
-            EXPECT_EQ(catalog.Find(""), nullptr);
+            EXPECT_EQ(catalog.Find("success"), std::nullopt);
+            EXPECT_EQ(catalog.Find("Succes"), std::nullopt);
+            EXPECT_EQ(catalog.Find(""), std::nullopt);
         }
     }
 }
 
 TEST(MoCatalogParse, LeavesOutContextPluralAndUntranslatedEntries) {
-    glosso::MoParseResult r = Parse(BuildMoCatalog({
+    glosso::MoCatalog catalog(Bytes(BuildMoCatalog({
         {std::string("menu\x04Open"), "Kontext"},
         {std::string("file\0files", 10), std::string("Datei\0Dateien", 13)},
         {"Close", ""},
         {"Open", "Offnen"},
         {"Open", "second"},
-    }));
-    ASSERT_EQ(r.error, MoError::None);
-    glosso::MoCatalog catalog(std::move(r.entries));
+    })));
+    ASSERT_EQ(catalog.Error(), MoError::None);
     EXPECT_EQ(catalog.Size(), 2u);
-    EXPECT_EQ(catalog.Find("file"), nullptr);
-    EXPECT_EQ(catalog.Find("Close"), nullptr);
-    EXPECT_EQ(catalog.Find("menu"), nullptr);
-    ASSERT_NE(catalog.Find("Open"), nullptr);
+    EXPECT_EQ(catalog.Find("file"), std::nullopt);
+    EXPECT_EQ(catalog.Find("Close"), std::nullopt);
+    EXPECT_EQ(catalog.Find("menu"), std::nullopt);
+    ASSERT_NE(catalog.Find("Open"), std::nullopt);
     EXPECT_EQ(*catalog.Find("Open"), "Offnen") << "the first of two equal originals wins";
 }
 
@@ -98,12 +104,30 @@ TEST(MoCatalogParse, RejectsDamagedCatalogs) {
     for (const Case& c : cases) {
         std::string bytes = good;
         PutWord(bytes, c.offset, c.value);
-        EXPECT_EQ(Parse(bytes).error, c.expected) << c.what;
-        EXPECT_TRUE(Parse(bytes).entries.empty()) << c.what;
+        glosso::MoCatalog catalog(Bytes(bytes));
+        EXPECT_EQ(catalog.Error(), c.expected) << c.what;
+        EXPECT_EQ(catalog.Size(), 0u) << c.what;
     }
-    EXPECT_EQ(Parse(good.substr(0, 27)).error, MoError::TooShort);
-    EXPECT_EQ(Parse(good.substr(0, 58)).error, MoError::StringOutOfRange);
+    EXPECT_EQ(Error(good.substr(0, 27)), MoError::TooShort);
+    EXPECT_EQ(Error(good.substr(0, 58)), MoError::StringOutOfRange);
     EXPECT_EQ(glosso::ParseMoCatalog(nullptr, 0).error, MoError::TooShort);
+}
+
+// Entries may share strings; the catalog holds the file, not a copy per entry. Sharing that
+// makes the strings add up to far more than the file is refused.
+TEST(MoCatalogParse, SharedStringsCostTheFileOnce) {
+    const std::string twice = testsupport::BuildSharedStringCatalog(2, 100000);
+    glosso::MoCatalog catalog(Bytes(twice));
+    ASSERT_EQ(catalog.Error(), MoError::None);
+    EXPECT_EQ(catalog.Size(), 2u);
+    EXPECT_EQ(catalog.Find(std::string(100000, 'a')), std::string(100000, 'a'));
+    EXPECT_LT(catalog.BytesHeld(), twice.size() + 1000);
+
+    const std::string often = testsupport::BuildSharedStringCatalog(6000, 100000);
+    glosso::MoCatalog refused(Bytes(often));
+    EXPECT_EQ(refused.Error(), MoError::StringsTooLong);
+    EXPECT_EQ(refused.Size(), 0u);
+    EXPECT_LT(refused.BytesHeld(), 1000u);
 }
 
 // Random and damaged catalogs: the parser must never crash nor read outside the buffer (the
@@ -127,18 +151,18 @@ TEST(MoCatalogParse, SurvivesRandomAndMutatedBytes) {
         }
     };
     auto check = [](const std::string& bytes) {
-        glosso::MoParseResult r = Parse(bytes);
-        if (r.error != MoError::None) {
-            EXPECT_TRUE(r.entries.empty());
+        glosso::MoCatalog catalog(Bytes(bytes));
+        if (catalog.Error() != MoError::None) {
+            EXPECT_EQ(catalog.Size(), 0u);
             return;
         }
-        std::vector<glosso::MoEntry> copy = r.entries;
-        glosso::MoCatalog catalog(std::move(r.entries));
-        for (const glosso::MoEntry& e : copy) {
+        EXPECT_LE(catalog.BytesHeld(), 5 * bytes.size());
+        for (const glosso::MoEntry& e : catalog.Entries()) {
             EXPECT_FALSE(e.original.empty());
             EXPECT_FALSE(e.translation.empty());
-            EXPECT_LE(e.original.size() + e.translation.size(), bytes.size());
-            EXPECT_NE(catalog.Find(e.original), nullptr);
+            EXPECT_LE(e.original.size(), bytes.size());
+            EXPECT_LE(e.translation.size(), bytes.size());
+            EXPECT_NE(catalog.Find(e.original), std::nullopt);
         }
     };
 
@@ -233,6 +257,37 @@ TEST_F(GlossoLibrary, RefusesLanguageFilesThatAreNoCatalog) {
     EXPECT_EQ(Start(dir_.File("empty.mo")), 0);
     EXPECT_EQ(Start(dir_.Path()), 0) << "a folder is no catalog";
     EXPECT_EQ(GLAddThread(7), 0);
+}
+
+// Starts the library with each language file given, in a process whose address space leaves
+// 16 MB free; each must be refused. The exit code names the first one that was not.
+VOXWARP_TEST_CHILD(GlossoStartInLittleMemory) {
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max =
+        static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (16u << 20);
+    if (pages <= 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+        return 100;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        StartRecord record = BuildStartRecord(args[i], "/");
+        char dest[16] = "";
+        if (GLStart(record.data()) != 0 || GLTranslateString(dest, "Success", 15) != 0)
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+TEST_F(GlossoLibrary, LanguageFilesBeyondTheMemoryAtHandAreRefused) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory leaves no address space to limit";
+#endif
+    // 600 KB whose entries all name one 300 KB string, and a plain catalog of 24 MB.
+    const std::string shared = dir_.File("shared.mo"), large = dir_.File("large.mo");
+    testsupport::WriteFile(shared, testsupport::BuildSharedStringCatalog(18000, 300000));
+    testsupport::WriteFile(large, BuildMoCatalog({{"Success", std::string(24u << 20, 'e')}}));
+    pid_t child = testsupport::SpawnChild("GlossoStartInLittleMemory", {shared, large});
+    EXPECT_EQ(testsupport::WaitChild(child), 0) << "1: shared strings, 2: large file";
 }
 
 TEST_F(GlossoLibrary, TranslatesByEnglishTextAndCutsAtCharacterBoundaries) {

@@ -2,6 +2,7 @@
 // answer output, and the built program against a test server.
 #include "ctl_args.h"
 #include "ctl_commands.h"
+#include "ctl_library.h"
 #include "ctl_run.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include "ipc/ipc.h"
 #include "ipc/pnipc_srv.h"
 #include "ipc_test_env.h"
+#include "mo_writer.h"
 #include "platform/kobjects.h"
 #include "program_dir.h"
 #include "recording_handlers.h"
@@ -356,19 +358,23 @@ VOXWARP_TEST_CHILD(CtlTestServer) {
 }
 
 // Runs the built voxwarpctl with the arguments; stdout and stderr go through files.
-// VOXWARP_CTL_LOG is set to logPath, or left out when it is empty.
+// VOXWARP_CTL_LOG is set to logPath, or left out when it is empty; so is VOXWARP_HOME (the
+// program folder) to home.
 RunResult RunProgram(const testsupport::TempDir& dir, const Args& args,
-                     const std::string& logPath = "") {
+                     const std::string& logPath = "", const std::string& home = "") {
     std::string program = testsupport::ProgramDir() + "voxwarpctl";
     std::string outPath = dir.File("out.txt"), errPath = dir.File("err.txt");
     // Everything the child needs is made before the fork.
     Args argStore = args, envStore;
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::string(*e).rfind("VOXWARP_CTL_LOG=", 0) != 0)
+        std::string variable(*e);
+        if (variable.rfind("VOXWARP_CTL_LOG=", 0) != 0 && variable.rfind("VOXWARP_HOME=", 0) != 0)
             envStore.push_back(*e);
     }
     if (!logPath.empty())
         envStore.push_back("VOXWARP_CTL_LOG=" + logPath);
+    if (!home.empty())
+        envStore.push_back("VOXWARP_HOME=" + home);
     std::vector<char*> argv{program.data()}, envp;
     for (std::string& a : argStore)
         argv.push_back(a.data());
@@ -455,6 +461,25 @@ TEST_F(VoxwarpctlProgram, CommandsReachTheServerAndAnswersArePrinted) {
     EXPECT_EQ(Calls(),
               Lines({"EffectSetActive(1)", "BackSoundSetVol(2,80)", "EmoticSelect(4,Tür.wav)",
                      "MonitorSet(1)", "SrvGetErrors()", "EmoticsStatus()"}));
+}
+
+// A language file whose translation of "%s. File: \"%s\"" asks for 22 strings: the message is
+// made from the English text instead.
+TEST_F(VoxwarpctlProgram, TranslationWithOtherConversionsGivesTheEnglishMessage) {
+    std::string manyStrings;
+    for (int i = 0; i < 22; ++i)
+        manyStrings += "%s";
+    const std::string home = dir_.File("home/");
+    std::filesystem::create_directories(home);
+    testsupport::WriteFile(home + "bad.glo",
+                           testsupport::BuildMoCatalog({{"%s. File: \"%s\"", manyStrings}}));
+    testsupport::WriteFile(home + "config.ini", "[sys]\nlangFile=bad.glo\n");
+    const std::string notWav = dir_.File("notwav.wav");
+    testsupport::WriteFile(notWav, "not a sound");
+
+    RunResult result = RunProgram(dir_, {"import", "background", notWav}, "", home);
+    EXPECT_EQ(result.code, kExitLibrary) << result.err;
+    EXPECT_EQ(result.err, "voxwarpctl: WAV file format error. File: \"" + notWav + "\"\n");
 }
 
 TEST_F(VoxwarpctlProgram, NoServerEndsWithCodeOne) {
