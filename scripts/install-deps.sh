@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    gettext clang-format
+    gettext clang-format clang libclang-rt-14-dev
     libsoxr-dev sox alsa-utils
     libpulse-dev pulseaudio pulseaudio-utils
     lsp-plugins-vst
