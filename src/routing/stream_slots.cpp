@@ -1,9 +1,12 @@
 // The routing stream's slots: effect plug-ins, background sounds and fun sounds.
 #include <algorithm>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "base/mlog.h"
+#include "platform/thread_priority.h"
 #include "routing/stream.h"
 #include "routing/stream_internal.h"
 #include "sound/wave.h"
@@ -12,6 +15,23 @@ namespace {
 
 bool InRange(int slot, int count) {
     return slot >= 0 && slot < count;
+}
+
+// Reads and converts a sound on a thread of its own below the audio threads' priority, so that
+// a long file takes no processor time the engine and the sound server's client need.
+// Command thread; may block.
+std::uint32_t ReadSoundInBackground(const std::string& path, SoundSlot::Data& data) {
+    std::uint32_t result = kWaveReadError;
+    try {
+        std::thread reader([&] {
+            platform::LowerCurrentThreadPriority();
+            result = SoundSlot::Read(path, data);
+        });
+        reader.join();
+    } catch (const std::system_error&) {
+        result = SoundSlot::Read(path, data); // no thread to spare: read here
+    }
+    return result;
 }
 
 } // namespace
@@ -128,7 +148,7 @@ std::uint32_t PnIOStream::LoadBackground(int slot, const std::string& path) {
         return kWaveOpenError;
     LogPlain("Background sound #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
     SoundSlot::Data data;
-    const std::uint32_t result = SoundSlot::Read(path, data);
+    const std::uint32_t result = ReadSoundInBackground(path, data);
     // A loaded background is switched on.
     ExchangeSound(backgrounds_[static_cast<std::size_t>(slot)], data, result == kWaveSuccess);
     return result;
@@ -156,7 +176,7 @@ std::uint32_t PnIOStream::LoadFun(int slot, const std::string& path) {
         return kWaveOpenError;
     LogPlain("Fun sound #%u load. Path: %s", static_cast<unsigned>(slot), path.c_str());
     SoundSlot::Data data;
-    const std::uint32_t result = SoundSlot::Read(path, data);
+    const std::uint32_t result = ReadSoundInBackground(path, data);
     ExchangeSound(funSounds_[static_cast<std::size_t>(slot)], data, false);
     return result;
 }

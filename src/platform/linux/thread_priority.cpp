@@ -24,4 +24,14 @@ bool RaiseCurrentThreadPriority() {
     return setpriority(PRIO_PROCESS, tid, lowest) == 0;
 }
 
+bool LowerCurrentThreadPriority() {
+    constexpr int kBackgroundNice = 10;
+    const auto tid = static_cast<id_t>(gettid());
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, tid);
+    if (current == -1 && errno != 0)
+        return false;
+    return current >= kBackgroundNice || setpriority(PRIO_PROCESS, tid, kBackgroundNice) == 0;
+}
+
 } // namespace platform
