@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: first in the normal build, then again
 # in a build with AddressSanitizer and UndefinedBehaviorSanitizer, then fuzzes the parsers for a
-# short while (scripts/fuzz.sh; VOXWARP_FUZZ_SECONDS sets the time per parser, default 10).
+# short while (scripts/fuzz.sh; VOXWARP_FUZZ_SECONDS sets the time per parser, default 5).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,4 +20,4 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -j "$(nproc)" --output-on-failure --timeout 600
 
 echo "== fuzz the parsers for a short while (build-fuzz/)"
-scripts/fuzz.sh "${VOXWARP_FUZZ_SECONDS:-10}"
+scripts/fuzz.sh "${VOXWARP_FUZZ_SECONDS:-5}"
