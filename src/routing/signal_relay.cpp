@@ -105,6 +105,5 @@ void SignalRelay::PublishLatest() {
         return;
     front_ = middle_.exchange(front_, std::memory_order_acq_rel) & 3;
     const auto index = static_cast<std::size_t>(front_);
-    if (osci_.Publish(slots_[index].data(), slotBytes_[index]))
-        published_.fetch_add(1);
+    osci_.Publish(slots_[index].data(), slotBytes_[index]);
 }

@@ -50,9 +50,6 @@ public:
     // Asks for a pulse of the fun-sound event. Any thread; real-time safe.
     void PostFunSoundEnd();
 
-    // Blocks the relay has published; for tests. Any thread.
-    std::uint64_t PublishedOsciBlocks() const { return published_.load(); }
-
 private:
     static constexpr std::uint32_t kWantOsci = 1;
     static constexpr std::uint32_t kWantFunPulse = 2;
@@ -77,5 +74,4 @@ private:
     std::atomic<int> middle_{1};
 
     std::atomic<std::uint32_t> wanted_{0};
-    std::atomic<std::uint64_t> published_{0};
 };

@@ -297,14 +297,8 @@ QueueState PnIOStream::OutputQueueState(int type) {
     return out != nullptr ? out->GetQueueState() : QueueState{};
 }
 
-QueueLevelSummary PnIOStream::OutputQueueLevels(int type) const {
-    if (type != kStreamMonitor && type != kStreamVirtual)
-        return {};
-    return drift_[type].levels.Summarize();
-}
-
 void PnIOStream::LogQueueLevels(int type) {
-    const QueueLevelSummary levels = OutputQueueLevels(type);
+    const QueueLevelSummary levels = drift_[type].levels.Summarize();
     drift_[type].levels.Clear();
     if (levels.blocks != 0)
         LogPlain("Output queue %s: min=%u ms, median=%u ms, max=%u ms over %u blocks",

@@ -99,10 +99,6 @@ public:
     // The ring of an output (kStreamMonitor, kStreamVirtual): buffers, bytes and what is queued;
     // all 0 for another type or while the output is closed. Command thread; may block.
     QueueState OutputQueueState(int type);
-    // How full the output's queue was, block by block, since it was opened (what each block
-    // found before its own write); the close logs them and starts anew. All 0 for another type.
-    // Any thread.
-    QueueLevelSummary OutputQueueLevels(int type) const;
     // Blocks with sound the capture stream has delivered so far: a count that stands still
     // while the input is open tells that capture has stalled. Any thread.
     std::uint64_t CapturedBlocks() const { return capturedBlocks_.load(std::memory_order_relaxed); }
