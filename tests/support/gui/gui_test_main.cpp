@@ -1,0 +1,44 @@
+// The main of the control panel's test programs: one Qt application for all tests of the
+// program. On the private X server when VOXWARP_X_TEST_DIR names the folder of
+// scripts/x-test-server.sh (its files "display" and "xauthority"), else on the offscreen platform.
+#include "child_process.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+std::string ReadFirstLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int exitCode = 0;
+    if (testsupport::RunChildIfRequested(argc, argv, exitCode))
+        return exitCode;
+    testing::InitGoogleTest(&argc, argv);
+    if (const char* xDir = std::getenv("VOXWARP_X_TEST_DIR"); xDir != nullptr && *xDir != '\0') {
+        const std::string display = ReadFirstLine(std::string(xDir) + "/display");
+        if (display.empty()) {
+            std::fprintf(stderr, "no private X server in %s (scripts/x-test-server.sh start)\n",
+                         xDir);
+            return 1;
+        }
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("XAUTHORITY", (std::string(xDir) + "/xauthority").c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    } else if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
