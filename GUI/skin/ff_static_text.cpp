@@ -1,0 +1,87 @@
+#include "skin/ff_static_text.h"
+
+#include "skin/skin_parser.h"
+
+#include <QPalette>
+
+CFFStaticText::CFFStaticText(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setAutoFillBackground(false);
+    SetTextColor(color_);
+}
+
+bool CFFStaticText::LoadSkin(CSkinParser& parser, const char* section, int index) {
+    if (!parser.FindSection(section))
+        return false;
+    parser.SetKeyIndex(index);
+    QPoint position = pos();
+    QSize size = this->size();
+    int maximumLength = maximumLength_;
+    QFont skinFont = font();
+    QColor color = color_;
+    bool hasPosition = false, hasSize = false, hasFont = false;
+    while (parser.NextAttribute()) {
+        if (parser.GetPair("position", position))
+            hasPosition = true;
+        else if (parser.GetSize("size", size))
+            hasSize = true;
+        else if (parser.GetInt("maximum_length", maximumLength))
+            continue;
+        else if (parser.GetFont("font", skinFont))
+            hasFont = true;
+        else
+            parser.GetColor("font_color", color);
+    }
+    const QRect oldGeometry = geometry();
+    if (hasFont)
+        setFont(skinFont);
+    SetTextColor(color);
+    maximumLength_ = maximumLength;
+    ShowText();
+    if (hasPosition)
+        move(position);
+    if (hasSize)
+        resize(size);
+    if (QWidget* parent = parentWidget()) {
+        parent->update(oldGeometry);
+        parent->update(geometry());
+    }
+    return true;
+}
+
+void CFFStaticText::SetText(const QString& text) {
+    fullText_ = text;
+    ShowText();
+}
+
+void CFFStaticText::SetMaximumLength(int length) {
+    maximumLength_ = length;
+    ShowText();
+}
+
+void CFFStaticText::SetTextColor(const QColor& color) {
+    color_ = color;
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, color_);
+    palette.setColor(QPalette::Text, color_);
+    setPalette(palette);
+}
+
+QString CFFStaticText::CutText(const QString& text, int maximumLength) {
+    if (maximumLength <= 0 || text.size() <= maximumLength)
+        return text;
+    qsizetype keep = maximumLength - 1;
+    if (keep > 0 && text.at(keep - 1).isHighSurrogate())
+        --keep; // never split a surrogate pair
+    return text.left(keep) + QChar(0x2026);
+}
+
+void CFFStaticText::ShowText() {
+    const QString shown = CutText(fullText_, maximumLength_);
+    setText(shown);
+    setAccessibleName(fullText_);
+    const QString whole = shown == fullText_ ? QString() : fullText_;
+    setToolTip(whole);
+    setAccessibleDescription(whole);
+}
