@@ -126,7 +126,8 @@ QImage SkinBuilder::Preview(PreviewKind kind) const {
         }
         case Style::List: {
             const QFont f = t.Font(t.captionPx);
-            const int line = QFontMetrics(f).height() + 4;
+            const Control* choose = layout_.Find(QStringLiteral("EmoticConfig"));
+            const int line = std::max(QFontMetrics(f).height() + 2, choose->rect.height());
             const QStringList names = c.sample.split(QLatin1Char('|'));
             p.setFont(f);
             for (int i = 0; i < names.size() && (i + 1) * line <= c.rect.height(); ++i) {
@@ -142,8 +143,7 @@ QImage SkinBuilder::Preview(PreviewKind kind) const {
                 p.fillRect(r, bg);
                 p.setPen(fg);
                 p.drawText(r.adjusted(6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, names[i]);
-                const Control* choose = layout_.Find(QStringLiteral("EmoticConfig"));
-                if (active && i == 2 && choose) {
+                if (active && i == 2) {
                     p.drawImage(QPoint(r.right() + 1 - choose->rect.width(), r.top()),
                                 pictures_.at(choose->section).at(QStringLiteral("mo")));
                 }

@@ -270,7 +270,9 @@ SkinBuilder::States SkinBuilder::DrawSlot(const Control& c) const {
 SkinBuilder::States SkinBuilder::DrawChoose(const Control& c) const {
     const Theme& t = theme_;
     const QRect face(QPoint(0, 0), c.rect.size());
-    const QRectF glyphBox = QRectF(face).adjusted(4, 4, -4, -4);
+    const double side = std::min(face.width(), face.height()) - (c.onList ? 4 : 8);
+    const QRectF glyphBox(QPointF((face.width() - side) / 2.0, (face.height() - side) / 2.0),
+                          QSizeF(side, side));
     States out;
     for (const QString& state : kUncheckedStates) {
         QImage img = Under(c);
@@ -550,8 +552,9 @@ QImage SkinBuilder::DrawHandCursor() const {
     p.fillPath(hand, Qt::white);
     p.setPen(QPen(Qt::black, 1.2));
     p.drawPath(hand);
+    p.setPen(QPen(Qt::black, 1));
     for (double x : {13.75, 17.75, 21.75}) {
-        p.drawLine(QPointF(x, 15), QPointF(x, 19));
+        p.drawLine(QPointF(x, 15.5), QPointF(x, 18));
     }
     return img;
 }
