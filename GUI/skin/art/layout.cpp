@@ -84,6 +84,25 @@ bool LoadWindow(TextSource& src, const SourceSection& s, Layout& layout) {
 }
 
 bool LoadControl(TextSource& src, const SourceSection& s, Control& c) {
+    static const QStringList kKeys = {
+        QStringLiteral("style"), QStringLiteral("rect"),      QStringLiteral("caption"),
+        QStringLiteral("glyph"), QStringLiteral("sample"),    QStringLiteral("orientation"),
+        QStringLiteral("on"),    QStringLiteral("max_items"), QStringLiteral("maximum_length"),
+    };
+    static const QStringList kGlyphs = {QStringLiteral("options"), QStringLiteral("help"),
+                                        QStringLiteral("about"), QStringLiteral("minimize"),
+                                        QStringLiteral("exit")};
+    for (const SourceLine& e : s.entries) {
+        if (!kKeys.contains(e.key)) {
+            return src.Fail(e.line, QStringLiteral("unknown key %1").arg(e.key));
+        }
+        if ((e.key == QLatin1String("orientation") && e.value != QLatin1String("vertical") &&
+             e.value != QLatin1String("horizontal")) ||
+            (e.key == QLatin1String("on") && e.value != QLatin1String("list")) ||
+            (e.key == QLatin1String("glyph") && !kGlyphs.contains(e.value))) {
+            return src.Fail(e.line, QStringLiteral("%1 cannot be %2").arg(e.key, e.value));
+        }
+    }
     c.section = s.name;
     QString style;
     if (!src.String(s, QStringLiteral("style"), style) ||

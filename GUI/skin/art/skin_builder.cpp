@@ -397,7 +397,8 @@ SkinBuilder::States SkinBuilder::DrawWindowButton(const Control& c) const {
             FlatFace(p, face, t.smallRadius, t.faceOver, QColor(Qt::transparent));
             glyph = t.accent;
         } else if (state == QLatin1String("do")) {
-            FlatFace(p, face, t.smallRadius, t.faceDown, QColor(Qt::transparent));
+            // The pressed face is darker than the title strip: its border keeps it visible.
+            FlatFace(p, face, t.smallRadius, t.faceDown, t.faceBorder);
             glyph = t.accent;
         } else if (state == QLatin1String("da")) {
             glyph = t.textDisabled;

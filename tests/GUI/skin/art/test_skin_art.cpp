@@ -228,6 +228,11 @@ TEST(SkinArtSources, ProblemsNameTheFileAndLine) {
     EXPECT_FALSE(layout.Load(path, error));
     EXPECT_TRUE(error.contains(QStringLiteral("Broken.layout:7:"))) << error.toStdString();
 
+    write("[window]\nname = Broken\nsize = 100,100\n[Exit]\nstyle = window_button\n"
+          "rect = 1,2,3,4\nglyph = close\n");
+    EXPECT_FALSE(Layout().Load(path, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Broken.layout:7:"))) << error.toStdString();
+
     write("[window]\nname = Broken\nsize = 100,100\nthis line has no equals sign\n");
     EXPECT_FALSE(Layout().Load(path, error));
     EXPECT_TRUE(error.contains(QStringLiteral("Broken.layout:4:"))) << error.toStdString();
