@@ -43,18 +43,23 @@ void RaisedFace(QPainter& p, const Theme& t, const QRect& r, int radius, const Q
     p.setPen(Qt::NoPen);
     p.fillPath(Rounded(outer, radius), g);
     if (highlight) {
-        // The top row inside the border, fading out around the corners.
-        p.setClipRect(QRect(r.left(), r.top() + 1, r.width(), 1));
-        p.setPen(QPen(WithAlpha(Qt::white, t.highlight / 100.0), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(Rounded(outer.adjusted(1.5, 1.5, -1.5, -1.5), std::max(0, radius - 1)));
-        p.setClipping(false);
+        TopHighlight(p, t, r, radius);
     }
     if (border.alpha() > 0) {
         p.setPen(QPen(border, 1));
         p.setBrush(Qt::NoBrush);
         p.drawPath(Rounded(outer.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5));
     }
+    p.restore();
+}
+
+void TopHighlight(QPainter& p, const Theme& t, const QRect& r, int radius) {
+    // The top row inside the border, fading out around the corners.
+    p.save();
+    p.setClipRect(QRect(r.left(), r.top() + 1, r.width(), 1));
+    p.setPen(QPen(WithAlpha(Qt::white, t.highlight / 100.0), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(Rounded(QRectF(r).adjusted(1.5, 1.5, -1.5, -1.5), std::max(0, radius - 1)));
     p.restore();
 }
 

@@ -21,6 +21,8 @@ void Prepare(QPainter& p);
 // set, the 1 px highlight along the top edge.
 void RaisedFace(QPainter& p, const Theme& t, const QRect& r, int radius, const QColor& fill,
                 const QColor& border, bool highlight = true);
+// The 1 px highlight along the top edge inside a face's border.
+void TopHighlight(QPainter& p, const Theme& t, const QRect& r, int radius);
 // A flat rounded face with a 1 px border (border may be transparent).
 void FlatFace(QPainter& p, const QRect& r, int radius, const QColor& fill, const QColor& border);
 // A soft glow of colour around r, spread pixels wide, strongest (opacity percent) at r's edge.

@@ -175,7 +175,10 @@ void SkinBuilder::DrawBackground() {
     p.drawText(QPoint(x + 6, mid + (nm.ascent() - nm.descent()) / 2), layout_.title);
 
     for (const Panel& panel : layout_.panels) {
-        RaisedFace(p, t, panel.rect, t.panelRadius, t.panel, t.panelBorder);
+        // Panels are flat surfaces: controls' pictures and the slider pieces stretched along
+        // them then match whatever part of a panel they cover.
+        FlatFace(p, panel.rect, t.panelRadius, t.panel, t.panelBorder);
+        TopHighlight(p, t, panel.rect, t.panelRadius);
         if (!panel.title.isEmpty()) {
             SpacedText(p, panel.rect.topLeft() + QPoint(14, 11), panel.title.toUpper(),
                        t.Font(t.titlePx, true), t.textSecondary, t.titleSpacing);
