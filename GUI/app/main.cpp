@@ -1,15 +1,31 @@
 // The control panel "Voxwarp".
-#include <QApplication>
-#include <QByteArray>
+#include "app/command_line.h"
+#include "app/skin_preview.h"
 
-#include <cstdlib>
+#include <QApplication>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
-    // Window regions, self-positioning and global hot keys need X11: under Wayland the control
-    // panel runs through XWayland unless the user chose a platform.
+    CommandLine commandLine;
+    const std::string problem =
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), commandLine);
+    if (!problem.empty() || commandLine.help) {
+        if (!problem.empty())
+            std::fprintf(stderr, "Voxwarp: %s\n", problem.c_str());
+        std::fputs(CommandLineUsage(), problem.empty() ? stdout : stderr);
+        return problem.empty() ? 0 : 2;
+    }
+    // Window outlines, self-positioning and global hot keys need X11: under Wayland the control
+    // panel runs through XWayland unless the user chose a platform. A picture of a skin needs no
+    // display at all.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("QT_QPA_PLATFORM", commandLine.savePath.empty() ? "xcb" : "offscreen");
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Voxwarp");
+    QApplication::setApplicationName(QStringLiteral("Voxwarp"));
+    if (commandLine.skinPreview)
+        return RunSkinPreview(commandLine);
     return 0;
 }

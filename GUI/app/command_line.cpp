@@ -1,0 +1,65 @@
+#include "app/command_line.h"
+
+namespace {
+
+bool ParseState(const std::string& text, PreviewState& state) {
+    static const struct {
+        const char* name;
+        PreviewState state;
+    } kStates[] = {{"up", PreviewState::Up},
+                   {"over", PreviewState::Over},
+                   {"down", PreviewState::Down},
+                   {"checked", PreviewState::Checked},
+                   {"disabled", PreviewState::Disabled}};
+    for (const auto& s : kStates) {
+        if (text == s.name) {
+            state = s.state;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::string ParseCommandLine(const std::vector<std::string>& args, CommandLine& out) {
+    CommandLine cl;
+    bool stateGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--help" || arg == "-h") {
+            cl.help = true;
+        } else if (arg == "--skin-preview") {
+            if (!hasValue)
+                return "--skin-preview needs the skin file";
+            cl.skinPreview = true;
+            cl.skinFile = args[++i];
+        } else if (arg == "--state") {
+            if (!hasValue || !ParseState(args[i + 1], cl.state))
+                return "--state needs one of up, over, down, checked, disabled";
+            stateGiven = true;
+            ++i;
+        } else if (arg == "--save") {
+            if (!hasValue)
+                return "--save needs the picture file";
+            cl.savePath = args[++i];
+        } else {
+            return "unknown argument: " + arg;
+        }
+    }
+    if (!cl.skinPreview && (stateGiven || !cl.savePath.empty()))
+        return "--state and --save belong to --skin-preview";
+    out = cl;
+    return {};
+}
+
+const char* CommandLineUsage() {
+    return "usage: Voxwarp\n"
+           "       Voxwarp --skin-preview FILE [--state up|over|down|checked|disabled] "
+           "[--save PNG]\n"
+           "  --skin-preview FILE  show the main window's skin from FILE, without the voice "
+           "server\n"
+           "  --state STATE        show every button in that state (default up)\n"
+           "  --save PNG           write a picture of the window to PNG and exit\n";
+}
