@@ -347,6 +347,13 @@ void CFFButton::keyPressEvent(QKeyEvent* event) {
         keyboardFocus_ = true;
         update();
     }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Enter presses the button like Space (QAbstractButton knows only Space).
+        if (!event->isAutoRepeat())
+            click();
+        event->accept();
+        return;
+    }
     QAbstractButton::keyPressEvent(event);
 }
 

@@ -1,8 +1,10 @@
 // CFFButton: a skinned button (Part 7.4). Push, check or radio kind; eight state pictures, five
 // caption colours, an optional region (the hit area and the mask) and cursor, all from the skin.
 //
-// Behaviour is QAbstractButton's: mouse clicks, Space and Enter, the clicked() signal, focus and
-// accessibility (the caption is the accessible name unless the owner sets one). A release outside
+// Behaviour is QAbstractButton's: mouse clicks, Space (and Enter, added here), the clicked()
+// signal, focus and accessibility (the accessible name is the one the owner sets, else the
+// caption). Keyboard focus shows as a 1 px accent ring inside the picture; focus taken by a
+// mouse click shows none until a key is used. A release outside
 // the hit area does not click. A radio-kind button checks itself when clicked (also when it was
 // checked already) after unchecking the other buttons of its group, then emits clicked(). Every
 // radio is in a non-exclusive QButtonGroup, alone in its own until SetRadioGroup() puts it into a

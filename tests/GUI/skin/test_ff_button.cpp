@@ -317,6 +317,9 @@ TEST(FFButton, KeyboardPressesAndShowsFocus) {
     EXPECT_EQ(fftest::Pixel(image, kW / 2, kH / 2), PictureColor(P::PicUp));
     QTest::keyClick(f.button, Qt::Key_Space);
     EXPECT_EQ(clicked.count(), 1);
+    QTest::keyClick(f.button, Qt::Key_Return);
+    QTest::keyClick(f.button, Qt::Key_Enter);
+    EXPECT_EQ(clicked.count(), 3);
 
     f.button->clearFocus();
     f.button->setFocus(Qt::MouseFocusReason); // a click gives focus without the ring
@@ -350,6 +353,17 @@ TEST(FFButton, CaptionIsDrawnInTheStateColour) {
     f.button->SetCaptionLayout(QPoint(0, 1), QPoint(60, 120), false);
     const QImage bounded = Render(*f.button);
     EXPECT_TRUE(AllPixels(bounded, Qt::white, QRect(0, 0, 60, 40)));
+}
+
+TEST(FFButton, KeyboardChecksARadio) {
+    Fixture f(Kind::Radio);
+    QSignalSpy clicked(f.button, &QAbstractButton::clicked);
+    f.button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f.button, Qt::Key_Space);
+    EXPECT_TRUE(f.button->isChecked());
+    QTest::keyClick(f.button, Qt::Key_Return);
+    EXPECT_TRUE(f.button->isChecked());
+    EXPECT_EQ(clicked.count(), 2);
 }
 
 TEST(FFButton, AccessibleNameAndCheckedState) {

@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QSignalSpy>
+#include <QWindow>
 
 using fftest::AllPixels;
 using fftest::Render;
@@ -114,6 +115,26 @@ TEST(PNListBox, ChooseButtonFollowsTheHoveredLine) {
 
     // Leaving the list clears the current line and hides the button.
     QTest::mouseMove(&f.host, QPoint(200, 150));
+    EXPECT_EQ(f.list->CurrentLine(), -1);
+    EXPECT_FALSE(choose->isVisible());
+}
+
+TEST(PNListBox, MovingOntoTheChooseButtonKeepsItsLine) {
+    ListFixture<CPNListBox> f;
+    CFFButton* choose = f.list->ChooseButton();
+    // Through the window, so that Qt makes the enter and leave events.
+    QWindow* window = f.host.windowHandle();
+    auto moveTo = [&](QWidget* widget, QPoint pos) {
+        QTest::mouseMove(window, widget->mapTo(&f.host, pos));
+    };
+    moveTo(f.list->viewport(), f.In(1, 40));
+    ASSERT_EQ(f.list->CurrentLine(), 1);
+    ASSERT_TRUE(choose->isVisible());
+    moveTo(choose, QPoint(2, 2));
+    EXPECT_EQ(f.list->CurrentLine(), 1);
+    EXPECT_TRUE(choose->isVisible());
+    EXPECT_TRUE(choose->IsMouseOver());
+    moveTo(&f.host, QPoint(230, 150));
     EXPECT_EQ(f.list->CurrentLine(), -1);
     EXPECT_FALSE(choose->isVisible());
 }
