@@ -51,7 +51,7 @@ public:
         CaptionColor color;
     };
 
-    static const QColor kFillColor;           // 100,200,200: a state without picture
+    static const QColor kFillColor;            // 100,200,200: a state without picture
     static const QColor kDisabledCaptionColor; // #5c6474 (ART.md): not in the skin
     static const QColor kFocusRingColor;       // #3fb6ff: keyboard focus
 

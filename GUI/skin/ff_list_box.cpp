@@ -163,8 +163,8 @@ int CFFListBox::CurrentLine() const {
 void CFFListBox::SetLineSelected(int line, bool selected) {
     if (line < 0 || line >= count())
         return;
-    selectionModel()->select(model()->index(line, 0),
-                             selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+    selectionModel()->select(model()->index(line, 0), selected ? QItemSelectionModel::Select
+                                                               : QItemSelectionModel::Deselect);
 }
 
 bool CFFListBox::IsLineSelected(int line) const {

@@ -163,10 +163,10 @@ int CFFSliderCtrl::ThumbStart() const {
 QRect CFFSliderCtrl::ThumbRect() const {
     const int t = ThumbLength();
     const int start = ThumbStart();
-    const int thickness = pictures_[Thumb].isNull()
-                              ? Thickness()
-                              : std::min(AcrossExtent(pictures_[Thumb], orientation()),
-                                         Thickness());
+    const int thickness =
+        pictures_[Thumb].isNull()
+            ? Thickness()
+            : std::min(AcrossExtent(pictures_[Thumb], orientation()), Thickness());
     return AxisRect(orientation(), height(), start, t, (Thickness() - thickness) / 2, thickness);
 }
 
@@ -179,8 +179,7 @@ QRect CFFSliderCtrl::ChannelRect() const {
         }
     }
     thickness = std::min(thickness, Thickness());
-    return AxisRect(orientation(), height(), 0, Length(), (Thickness() - thickness) / 2,
-                    thickness);
+    return AxisRect(orientation(), height(), 0, Length(), (Thickness() - thickness) / 2, thickness);
 }
 
 int CFFSliderCtrl::ValueAt(const QPoint& pos) const {

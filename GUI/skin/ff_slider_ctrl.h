@@ -60,11 +60,11 @@ protected:
     void sliderChange(SliderChange change) override;
 
 private:
-    int Length() const;      // along the axis
-    int Thickness() const;   // across
-    int ThumbLength() const; // along the axis
+    int Length() const;                 // along the axis
+    int Thickness() const;              // across
+    int ThumbLength() const;            // along the axis
     int Along(const QPoint& pos) const; // offset from the minimum end along the axis
-    int ThumbStart() const;              // the thumb's start, along the axis
+    int ThumbStart() const;             // the thumb's start, along the axis
     int ValueAtAlong(double along) const;
     void MakeThumb();
 

@@ -9,8 +9,8 @@
 
 #include <atomic>
 #include <functional>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -59,8 +59,9 @@ std::set<int> Range(int first, int last) {
         for (int x = 0; x < image.width(); ++x) {
             const QColor want = expectedFore(x, y) ? kFore : kBack;
             if (QColor(image.pixel(x, y)) != want)
-                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is "
-                                                     << QColor(image.pixel(x, y)).name().toStdString();
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is "
+                       << QColor(image.pixel(x, y)).name().toStdString();
         }
     }
     return ::testing::AssertionSuccess();
@@ -92,8 +93,9 @@ TEST(Osci, FullScalePositiveIsAtTheBottomNegativeAtTheTop) {
     View v;
     v.Send({32767}); // one sample fills every column
     // Polyline (0,10) -> (0,20) -> (1,20) ... (39,20).
-    EXPECT_TRUE(Matches(Render(v.view),
-                        [](int x, int y) { return y == 10 || y == 20 || (x == 0 && y >= 10 && y <= 20); }));
+    EXPECT_TRUE(Matches(Render(v.view), [](int x, int y) {
+        return y == 10 || y == 20 || (x == 0 && y >= 10 && y <= 20);
+    }));
     v.Send({-32767});
     EXPECT_TRUE(Matches(Render(v.view),
                         [](int x, int y) { return y == 10 || y == 0 || (x == 0 && y <= 10); }));

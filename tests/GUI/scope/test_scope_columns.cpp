@@ -36,11 +36,11 @@ TEST(ScopeColumns, FewerSamplesRepeatUnchanged) {
 
 TEST(ScopeColumns, TraceYIsIntegerArithmeticInTheDesignsOrder) {
     EXPECT_EQ(TraceY(0, 20), 10);
-    EXPECT_EQ(TraceY(32767, 20), 20);  // the bottom edge y = h
-    EXPECT_EQ(TraceY(-32767, 20), 0);  // the top edge
-    EXPECT_EQ(TraceY(32767, 21), 20);  // 32767*21/2 = 344053, /32767 = 10: 10 + 10
-    EXPECT_EQ(TraceY(16384, 20), 15);  // 16384*20/2 = 163840, /32767 = 5
-    EXPECT_EQ(TraceY(-16384, 20), 5);  // truncation toward zero
-    EXPECT_EQ(TraceY(1000, 20), 10);   // 1000*20/2 = 10000, /32767 = 0
+    EXPECT_EQ(TraceY(32767, 20), 20);       // the bottom edge y = h
+    EXPECT_EQ(TraceY(-32767, 20), 0);       // the top edge
+    EXPECT_EQ(TraceY(32767, 21), 20);       // 32767*21/2 = 344053, /32767 = 10: 10 + 10
+    EXPECT_EQ(TraceY(16384, 20), 15);       // 16384*20/2 = 163840, /32767 = 5
+    EXPECT_EQ(TraceY(-16384, 20), 5);       // truncation toward zero
+    EXPECT_EQ(TraceY(1000, 20), 10);        // 1000*20/2 = 10000, /32767 = 0
     EXPECT_EQ(TraceY(32767, 60000), 60000); // no overflow on tall views
 }

@@ -56,9 +56,7 @@ inline int CountPixels(const QImage& image, const QColor& color) {
 // A shown top-level window to hold the control under test.
 class Host : public QWidget {
 public:
-    explicit Host(QSize size = QSize(240, 160)) {
-        resize(size);
-    }
+    explicit Host(QSize size = QSize(240, 160)) { resize(size); }
     void ShowAndWait() {
         // The cursor away from every window first: a window shown under the last cursor
         // position would get an enter event there.

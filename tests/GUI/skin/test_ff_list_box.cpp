@@ -171,7 +171,7 @@ TEST(PNListBox, ClickOnALineTogglesIt) {
     ASSERT_EQ(toggled.count(), 1);
     EXPECT_EQ(toggled.at(0).at(0).toInt(), 3);
     EXPECT_EQ(chosen.count(), 0);
-    EXPECT_FALSE(f.list->IsLineSelected(3)); // the owner decides
+    EXPECT_FALSE(f.list->IsLineSelected(3));                                   // the owner decides
     QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, QPoint(20, 95)); // below the lines
     EXPECT_EQ(toggled.count(), 1);
 }
