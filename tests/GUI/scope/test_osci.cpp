@@ -182,21 +182,30 @@ TEST(Osci, TheRunningTimerFlushesAHiddenView) {
 
 TEST(Osci, SetDataFromOtherThreadsWhilePainting) {
     View v;
-    std::atomic<bool> stop{false};
+    constexpr int kBlocks = 2000;
+    std::atomic<int> running{2};
     std::vector<std::thread> producers;
     for (int t = 0; t < 2; ++t) {
         producers.emplace_back([&] {
             std::vector<int16_t> block(64, 1000);
-            while (!stop.load())
+            for (int i = 0; i < kBlocks; ++i) {
                 v.view.SetData(block.data(), int(block.size()));
+                if (i % 50 == 0)
+                    std::this_thread::yield();
+            }
+            --running;
         });
     }
-    for (int i = 0; i < 50; ++i)
+    int paints = 0;
+    while (running.load() > 0 || paints == 0) {
         Render(v.view);
-    stop = true;
+        ++paints;
+    }
     for (auto& producer : producers)
         producer.join();
     EXPECT_EQ(v.view.QueuedSamples() % 64, 0u);
+    Render(v.view);
+    EXPECT_EQ(v.view.QueuedSamples(), 0u);
 }
 
 TEST(Osci, SkinColoursAndRegion) {
