@@ -1,4 +1,4 @@
-// HotKeys: the seventeen global hot keys of the control panel (design Part 7.8). It reads the
+// HotKeys: the seventeen global hot keys of the control panel. It reads the
 // shortcut texts of the configuration, registers them with the platform (X11 key grabs on the
 // xcb platform) and emits activated(index) when one is pressed, whichever program has the
 // focus. Without an X11 connection (Wayland, offscreen, no display) nothing can be registered:

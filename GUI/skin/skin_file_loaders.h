@@ -18,7 +18,7 @@
 #include "skin/format/skin_cursor.h"
 #include "skin/format/skin_region.h"
 
-// Skin file text (8-bit, the system code page of the design) as a QString: UTF-8 when the bytes
+// Skin file text (8-bit text in the Windows system code page) as a QString: UTF-8 when the bytes
 // are valid UTF-8, else Latin-1.
 QString DecodeSkinText(std::string_view text);
 // A path between QString and the bytes the file system uses.

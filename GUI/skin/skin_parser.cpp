@@ -217,7 +217,7 @@ bool CSkinParser::GetFont(const char* key, QFont& out) {
     }
     QFont font;
     font.setFamily(DecodeSkinText(spec.face));
-    // The design's logical height: negative = character height in pixels, positive = cell
+    // The font's logical height: negative = character height in pixels, positive = cell
     // height; the pixel size of its magnitude is Qt's closest match. 0 keeps the default.
     if (spec.height != 0)
         font.setPixelSize(std::min(std::abs(static_cast<long long>(spec.height)), 4096LL));

@@ -1,4 +1,4 @@
-// The debug trace: diagnostics meant for developers, never shown to the user (the design's
+// The debug trace: diagnostics meant for developers, never shown to the user (the
 // TRACE lines, for example the skin parser's "couldn't dissolve %s to color"). Each call writes
 // one line into the process log (base/mlog.h) as a plain line that starts with "debug: ", so
 // that it reads as a debug line: "debug: couldn't find skin object [Osci]".

@@ -10,7 +10,7 @@ struct NamedKey {
     std::uint32_t keysym; // X11 keysymdef.h
 };
 
-// The named keys of the design's table (letters, digits, F1..F12 and the numeric-pad digits are
+// The named keys of the key-name table (letters, digits, F1..F12 and the numeric-pad digits are
 // generated below).
 constexpr NamedKey kNamedKeys[] = {
     {8, "Back Space", 0xff08},    // XK_BackSpace

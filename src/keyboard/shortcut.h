@@ -1,4 +1,4 @@
-// Shortcuts of the control panel's hot keys (design Part 7.8): a pair of modifiers and a
+// Shortcuts of the control panel's hot keys: a pair of modifiers and a
 // virtual key code, its text form with the key-name table, and the seventeen hot-key actions.
 // Portable: no platform headers.
 #pragma once
@@ -9,7 +9,7 @@
 
 namespace keyboard {
 
-// Modifier bits: the platform's hot-key modifier values of the design.
+// Modifier bits: the hot-key modifier values of Windows.
 inline constexpr std::uint32_t kModAlt = 1;
 inline constexpr std::uint32_t kModCtrl = 2;
 inline constexpr std::uint32_t kModShift = 4;
@@ -50,7 +50,7 @@ Shortcut TextToShortcut(std::string_view text);
 // Letters map to the lower-case symbols, numeric-pad digits to KP_0..KP_9.
 std::uint32_t X11KeySym(std::uint32_t key);
 
-// The hot-key actions in the design's order; the index is the hot key's identifier and the
+// The hot-key actions in their fixed order; the index is the hot key's identifier and the
 // index of its entry in AppConfig::kShortcutKeys and AppConfig::shortcuts.
 enum class HotKeyAction : int {
     VoiceEffect1 = 0,

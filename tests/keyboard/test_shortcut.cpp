@@ -1,4 +1,4 @@
-// Shortcuts of the hot keys (design Part 7.8): the key-name table, the text form in both
+// Shortcuts of the hot keys: the key-name table, the text form in both
 // directions, the action order and the X11 key symbols.
 #include "config/config.h"
 #include "keyboard/shortcut.h"
@@ -24,7 +24,7 @@ using keyboard::X11KeySym;
 
 namespace {
 
-// The design's key-name table, written out again.
+// The key-name table, written out again.
 std::vector<std::pair<std::uint32_t, std::string>> DesignTable() {
     std::vector<std::pair<std::uint32_t, std::string>> table = {
         {8, "Back Space"}, {19, "Pause"},     {20, "Caps Lock"},    {33, "Page Up"},

@@ -1,4 +1,4 @@
-// Checking a skin bitmap (a Windows BMP file, Part 7.3) before any decoder sees it. The file
+// Checking a skin bitmap (a Windows BMP file) before any decoder sees it. The file
 // must start with "BM"; the rest of the 14-byte file header is not trusted: the pixels start
 // after the information header, the colour table (the header's colour count, or 2 to the power
 // of the bit count for images of at most 8 bits when that count is 0) and the three colour
@@ -45,7 +45,7 @@ bool CheckSkinBmp(const std::uint8_t* data, std::size_t size, SkinBmpInfo& info,
                   std::string* why = nullptr);
 
 // The file with its 14-byte header rewritten from info: "BM", the file size and the pixel
-// offset the design reads the pixels from, so that a decoder that trusts the header reads the
+// offset the skin format reads the pixels from, so that a decoder that trusts the header reads the
 // same bytes.
 std::vector<std::uint8_t> NormalizedSkinBmp(const std::uint8_t* data, std::size_t size,
                                             const SkinBmpInfo& info);

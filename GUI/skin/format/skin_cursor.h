@@ -1,4 +1,4 @@
-// Cursor files of a skin (Part 7.3): ".cur" (an icon directory of type 2 whose entries carry
+// Cursor files of a skin: ".cur" (an icon directory of type 2 whose entries carry
 // the hot spot) and ".ani" (RIFF form "ACON": an "anih" header, a LIST "fram" of "icon" chunks
 // each holding a whole .cur or .ico file, optional "rate" and "seq " chunks). The skin uses
 // the first image of the first frame. Every offset and size read from a file is checked

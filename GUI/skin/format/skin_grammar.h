@@ -1,4 +1,4 @@
-// The grammar of a skin file (Part 7.3): a text of lines, each trimmed of white space at both
+// The grammar of a skin file: a text of lines, each trimmed of white space at both
 // ends before it is looked at; sections that begin with a header line starting with the
 // section's name ("[ERadio1]", anything after the name ignored); attribute lines "key = value"
 // directly after the header, split at the first "=", key and value trimmed. The first line

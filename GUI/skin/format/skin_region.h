@@ -1,4 +1,4 @@
-// Region files (Part 7.3): the raw region data as the design's platform returns it for a
+// Region files: the raw region data as Windows returns it for a
 // region. A 32-byte header of little-endian 32-bit numbers (header size 32, type 1 =
 // rectangles, rectangle count n, data size, bounding rectangle left, top, right, bottom), then
 // n rectangles of four 32-bit numbers (left, top, right, bottom; right and bottom exclusive).

@@ -1,4 +1,4 @@
-// The value forms of skin attributes (Part 7.3): integers, number lists (colour, pair, quad),
+// The value forms of skin attributes: integers, number lists (colour, pair, quad),
 // fonts, strings and file names. Pure functions over the value text; nothing here allocates
 // more than the text's own size.
 #pragma once
@@ -10,7 +10,7 @@
 
 // An integer read like the C library's atoi: leading white space, an optional sign, then
 // decimal digits up to the first character that is not one. No digits gives 0; a number beyond
-// the 32-bit range gives the nearest limit (as atoi does on the design's platform).
+// the 32-bit range gives the nearest limit (as atoi does on Windows).
 int SkinParseInt(std::string_view text);
 // Whether the text begins (after white space and an optional sign) with a digit: the form the
 // integer and flag getters accept.
@@ -27,7 +27,7 @@ struct SkinColor {
     std::uint8_t red = 0;
     std::uint8_t green = 0;
     std::uint8_t blue = 0;
-    // The design's colour value: red in the low byte, then green, then blue.
+    // A skin colour value: red in the low byte, then green, then blue.
     std::uint32_t Value() const {
         return red | static_cast<std::uint32_t>(green) << 8 |
                static_cast<std::uint32_t>(blue) << 16;

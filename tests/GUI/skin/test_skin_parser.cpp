@@ -1,4 +1,4 @@
-// CSkinParser on skin text: opening, sections, the typed getters and the design's edge cases.
+// CSkinParser on skin text: opening, sections, the typed getters and the format's edge cases.
 #include "skin/skin_parser.h"
 
 #include <QDir>

@@ -63,7 +63,7 @@ TEST_F(SkinFilesTest, BitmapsThroughTheParserAndCDynBitmap) {
             EXPECT_EQ(image.pixel(x, y) & 0xFFFFFF, Gradient(x, y)) << x << "," << y;
 
     // An 8-bit palette picture whose file header names a wrong pixel offset: the pixels are
-    // read after the colour table, as the design reads them.
+    // read after the colour table, as the skin format reads them.
     std::string palette = testsupport::Bmp8(6, 2, {0xFF0000, 0x0000FF, 0x00FF00},
                                             [](int x, int y) { return (x + y) % 3; });
     testsupport::SetLe32(palette, 10, 14);

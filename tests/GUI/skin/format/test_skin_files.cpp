@@ -118,7 +118,7 @@ TEST(SkinBmpFile, LayoutOfValidFiles) {
     EXPECT_EQ(info.colorEntries, 2u);
     EXPECT_EQ(info.pixelOffset, 54u + 8u);
 
-    // The file header's pixel offset is not trusted: the normalised copy says where the design
+    // The file header's pixel offset is not trusted: the normalised copy says where the format
     // reads the pixels.
     std::string lying = testsupport::Bmp24(3, 2, 0x112233);
     testsupport::SetLe32(lying, 10, 0x7FFFFFF0);
