@@ -25,8 +25,7 @@ std::string SkinFile(const std::string& name) {
 
 // Runs the built control panel's preview; its exit code, standard error in output.
 int RunPreview(const std::string& arguments, std::string* output = nullptr) {
-    return RunShell("'" + ProgramDir() + "Voxwarp' --skin-preview " + arguments + " 2>&1",
-                    output);
+    return RunShell("'" + ProgramDir() + "Voxwarp' --skin-preview " + arguments + " 2>&1", output);
 }
 
 class ShippedSkin : public testing::TestWithParam<const char*> {};
@@ -36,10 +35,10 @@ TEST_P(ShippedSkin, PictureHasTheSkinsSizeAndNothingOutsideTheOutline) {
     for (const char* state : {"up", "over", "down", "checked", "disabled"}) {
         const std::string png = dir.File(std::string(state) + ".png");
         std::string output;
-        ASSERT_EQ(RunPreview("'" + SkinFile(GetParam()) + "' --state " + state + " --save '" +
-                                 png + "'",
-                             &output),
-                  0)
+        ASSERT_EQ(
+            RunPreview("'" + SkinFile(GetParam()) + "' --state " + state + " --save '" + png + "'",
+                       &output),
+            0)
             << output;
         QImage picture(QString::fromStdString(png));
         ASSERT_FALSE(picture.isNull()) << state;
@@ -84,26 +83,25 @@ INSTANTIATE_TEST_SUITE_P(Skins, ShippedSkin, testing::Values("Default", "Compact
 TEST(SkinPreview, ReportsTheSectionItCannotReadAndAMissingFile) {
     TempDir dir;
     // The window section and the first effect slot only: the effect's text section is missing.
-    testsupport::WriteFile(dir.File("broken.sdf"),
-                           "id = broken\n[Velmar]\nsize = 100,80\n\n"
-                           "[ERadio1]\nposition = 1,1\nsize = 10,10\n");
+    testsupport::WriteFile(dir.File("broken.sdf"), "id = broken\n[Velmar]\nsize = 100,80\n\n"
+                                                   "[ERadio1]\nposition = 1,1\nsize = 10,10\n");
     std::string output;
-    EXPECT_EQ(RunPreview("'" + dir.File("broken.sdf") + "' --save '" + dir.File("b.png") + "'",
-                         &output),
-              1);
+    EXPECT_EQ(
+        RunPreview("'" + dir.File("broken.sdf") + "' --save '" + dir.File("b.png") + "'", &output),
+        1);
     EXPECT_NE(output.find("Could not parse skin for [EText1] control."), std::string::npos)
         << output;
-    EXPECT_EQ(RunPreview("'" + dir.File("none.sdf") + "' --save '" + dir.File("n.png") + "'",
-                         &output),
-              1);
+    EXPECT_EQ(
+        RunPreview("'" + dir.File("none.sdf") + "' --save '" + dir.File("n.png") + "'", &output),
+        1);
     EXPECT_NE(output.find("Could not open skin file"), std::string::npos) << output;
 }
 
 TEST(CommandLine, PreviewArgumentsAndMistakes) {
     CommandLine cl;
-    EXPECT_EQ(ParseCommandLine({"--skin-preview", "a.sdf", "--state", "checked", "--save", "x.png"},
-                               cl),
-              "");
+    EXPECT_EQ(
+        ParseCommandLine({"--skin-preview", "a.sdf", "--state", "checked", "--save", "x.png"}, cl),
+        "");
     EXPECT_TRUE(cl.skinPreview);
     EXPECT_EQ(cl.skinFile, "a.sdf");
     EXPECT_EQ(cl.state, PreviewState::Checked);
