@@ -8,8 +8,18 @@
 // written to the debug trace only ("couldn't dissolve %s to color", ...): a bad line never stops
 // a skin load, the control keeps what it had.
 //
-// File names in values are relative to the skin file's folder. Every length read from a bitmap,
-// region or cursor file is checked against the bytes the file holds.
+// File names in values are relative to the skin file's folder; backslashes read as folder
+// separators (".\skins\en\x.bmp"). Every length read from a bitmap, region or cursor file is
+// checked against the bytes the file holds.
+//
+// The forms each getter accepts (skin/format/skin_values.h): an integer or flag value must begin
+// with a number (atoi-like reading); a colour, pair or quad value must hold at least one number
+// in its comma list (missing numbers are 0: "255,0" is red, "10,20" a quad with the second point
+// (0, 0)); a font needs a face and a height ("Arial,-12,bold,italic"; pieces are taken exactly
+// as written, so "Arial, -12, bold" is not bold); a string holds no control characters but the
+// tab. Bitmaps, regions and cursors must load; GetFile's file must exist.
+//
+// The whole skin file is read into memory by Open, so the parser holds no file handle.
 #pragma once
 
 #include <QColor>
@@ -43,7 +53,8 @@ public:
     // the end of the file ("couldn't find skin object %s").
     bool FindSection(const char* name);
     // Reads the next line: true with Key()/Value() set when it is an attribute line; false
-    // when the section's attributes are over.
+    // when the section's attributes are over (Key()/Value() are then empty), and false again
+    // at every later call until the next FindSection.
     bool NextAttribute();
     const std::string& Key() const;
     const std::string& Value() const;
@@ -53,7 +64,8 @@ public:
     void SetKeyIndex(int index);
     int KeyIndex() const;
 
-    bool HasKey(const char* key) const; // the current key equals key, whatever the value
+    // The current key equals key (index appended), whatever the value.
+    bool HasKey(const char* key) const;
     bool GetInt(const char* key, int& out);
     bool GetFlag(const char* key, bool& out);
     bool GetColor(const char* key, QColor& out);
@@ -72,6 +84,11 @@ public:
     QString Folder() const;
 
 private:
+    // Whether the current line is key (index appended) with a non-empty key and value.
+    bool Matches(const char* key) const;
+    // The current value as a file name resolved against the skin's folder.
+    QString ResolvedPath() const;
+
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -140,7 +140,8 @@ public:
     uint8_t testVolEffStudio = 100;
 
     // Section "Shortcuts": the text form of each key combination, empty = none. The conversion
-    // to and from key codes belongs to the hot-key module; here they are kept as stored.
+    // to and from key codes belongs to the hot-key module (keyboard/shortcut.h, whose
+    // keyboard::HotKeyAction is the index); here they are kept as stored.
     std::array<std::string, kShortcutCount> shortcuts;
 
 private:
