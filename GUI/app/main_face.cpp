@@ -67,9 +67,11 @@ void MainFace::NameControls() {
     for (int i = 0; i < 3; ++i) {
         const QString n = QString::number(i + 1);
         effectRadio[i]->setAccessibleName(tr("Voice effect %1").arg(n));
+        effectText[i]->setAccessibleName(tr("Voice effect %1 name").arg(n)); // while empty
         effectChoose[i]->setAccessibleName(tr("Choose voice effect %1").arg(n));
         backVolume[i]->setAccessibleName(tr("Background %1 volume").arg(n));
         backRadio[i]->setAccessibleName(tr("Background %1").arg(n));
+        backText[i]->setAccessibleName(tr("Background %1 name").arg(n)); // while empty
         backChoose[i]->setAccessibleName(tr("Choose background %1").arg(n));
     }
     funList->setAccessibleName(tr("Fun sounds"));

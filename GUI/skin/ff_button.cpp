@@ -1,14 +1,7 @@
 #include "skin/ff_button.h"
 
-#include "skin/skin_parser.h"
-
-#if __has_include("base/debug_trace.h")
 #include "base/debug_trace.h"
-#else
-// TEMPORARY until base/debug_trace.h arrives from wt-parser.
-#include <cstdio>
-#define DebugTrace(...) std::fprintf(stderr, __VA_ARGS__)
-#endif
+#include "skin/skin_parser.h"
 
 #include <QButtonGroup>
 #include <QEnterEvent>

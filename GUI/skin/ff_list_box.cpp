@@ -121,10 +121,24 @@ bool CFFListBox::LoadSkin(CSkinParser& parser, const char* section, int index) {
 
 void CFFListBox::SetColor(ColorRole role, const QColor& color) {
     colors_[role] = color;
-    if (role == NormalBackground) {
+    if (role == NormalBackground || role == NormalText) {
+        // The viewport and the scroll bar in the normal line colours: the scroll bar's
+        // groove in the background, its handle and arrows a blend towards the text.
+        const QColor back = colors_[NormalBackground];
+        const QColor text = colors_[NormalText];
+        const QColor handle((back.red() * 3 + text.red()) / 4,
+                            (back.green() * 3 + text.green()) / 4,
+                            (back.blue() * 3 + text.blue()) / 4);
         QPalette palette = this->palette();
-        palette.setColor(QPalette::Base, color);
-        palette.setColor(QPalette::Window, color);
+        palette.setColor(QPalette::Base, back);
+        palette.setColor(QPalette::Window, back);
+        palette.setColor(QPalette::Button, handle);
+        palette.setColor(QPalette::ButtonText, text);
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(QPalette::Light, handle);
+        palette.setColor(QPalette::Dark, back);
+        palette.setColor(QPalette::Mid, handle);
+        palette.setColor(QPalette::Shadow, back);
         setPalette(palette);
     }
     viewport()->update();

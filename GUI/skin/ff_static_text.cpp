@@ -2,9 +2,40 @@
 
 #include "skin/skin_parser.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPalette>
 
+namespace {
+
+// Screen readers read the full text; an empty label reads the name its owner gave it.
+class StaticTextAccessible : public QAccessibleWidget {
+public:
+    explicit StaticTextAccessible(CFFStaticText* label)
+        : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        const auto* label = static_cast<const CFFStaticText*>(object());
+        if (t == QAccessible::Name && !label->FullText().isEmpty())
+            return label->FullText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* StaticTextFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("CFFStaticText") && object != nullptr && object->isWidgetType())
+        return new StaticTextAccessible(static_cast<CFFStaticText*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 CFFStaticText::CFFStaticText(QWidget* parent) : QLabel(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(StaticTextFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setAutoFillBackground(false);
@@ -80,7 +111,6 @@ QString CFFStaticText::CutText(const QString& text, int maximumLength) {
 void CFFStaticText::ShowText() {
     const QString shown = CutText(fullText_, maximumLength_);
     setText(shown);
-    setAccessibleName(fullText_);
     const QString whole = shown == fullText_ ? QString() : fullText_;
     setToolTip(whole);
     setAccessibleDescription(whole);

@@ -1,7 +1,8 @@
 // CFFStaticText: a skinned text label (Part 7.4): text, font, colour and place from the skin,
 // drawn on the parent's background. A text longer than the skin's maximum length is cut to that
 // many characters, the last one an ellipsis; the full text is then the tooltip and the
-// accessible description. The accessible name is the full text.
+// accessible description. The accessible name is the full text; while the text is empty it is
+// the name the owner set (setAccessibleName), so that an empty slot can still be found.
 #pragma once
 
 #include <QColor>

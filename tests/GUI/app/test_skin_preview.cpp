@@ -4,6 +4,8 @@
 #include "app/main_face.h"
 #include "child_process.h"
 #include "program_dir.h"
+#include "skin/ff_button.h"
+#include "skin/ff_slider_ctrl.h"
 #include "temp_dir.h"
 
 #include <QAccessible>

@@ -20,7 +20,15 @@ TEST(FFStaticText, CutsLongTextsAndKeepsTheFullOne) {
     ASSERT_NE(iface, nullptr);
     EXPECT_EQ(iface->text(QAccessible::Name), QString("Laughing crowd"));
 
+    EXPECT_EQ(iface->role(), QAccessible::StaticText);
+    EXPECT_EQ(iface->text(QAccessible::Description), QString("Laughing crowd"));
+
+    label->setAccessibleName("Effect in slot 1"); // the owner's name: read while empty
+    EXPECT_EQ(iface->text(QAccessible::Name), QString("Laughing crowd"));
+    label->SetText("");
+    EXPECT_EQ(iface->text(QAccessible::Name), QString("Effect in slot 1"));
     label->SetText("Echo");
+    EXPECT_EQ(iface->text(QAccessible::Name), QString("Echo"));
     EXPECT_EQ(label->text(), QString("Echo"));
     EXPECT_TRUE(label->toolTip().isEmpty());
     label->SetMaximumLength(0); // no limit
