@@ -3,12 +3,13 @@
 //
 // Behaviour is QAbstractButton's: mouse clicks, Space (and Enter, added here), the clicked()
 // signal, focus and accessibility (the accessible name is the one the owner sets, else the
-// caption). Keyboard focus shows as a 1 px accent ring inside the picture; focus taken by a
-// mouse click shows none until a key is used. A release outside
-// the hit area does not click. A radio-kind button checks itself when clicked (also when it was
-// checked already) after unchecking the other buttons of its group, then emits clicked(). Every
-// radio is in a non-exclusive QButtonGroup, alone in its own until SetRadioGroup() puts it into a
-// shared one, so that its owner can also uncheck it (setChecked(false)). Push and check kinds
+// caption; radio and check kinds report their checked state). Keyboard focus shows as a 1 px
+// accent ring inside the picture; focus taken by a mouse click shows none until a key is used.
+// A release outside the hit area does not click. A radio-kind button checks itself when clicked
+// (also when it was checked already) after unchecking the other buttons of its group, then emits
+// clicked(). Every radio is in a non-exclusive QButtonGroup, alone in its own until
+// SetRadioGroup() puts it into a shared one, so that its owner can also uncheck it
+// (setChecked(false); an exclusive group, Qt's default, would refuse that). Push and check kinds
 // invert their checked state (the push kind is not checkable) and emit clicked().
 //
 // Caption layout (Part 7.4 leaves it to us):
