@@ -1,4 +1,4 @@
-// OSCI: the oscilloscope view (Part 7.9). Producers hand it 16-bit sample blocks from any thread
+// OSCI: the oscilloscope view. Producers hand it 16-bit sample blocks from any thread
 // (SetData); the next repaint draws all of them as one trace over the centre line and empties the
 // queue. A 100 ms timer, started at the first paint, repaints the view and, when nothing emptied
 // the queue for more than 5 seconds (the view is hidden), empties it.

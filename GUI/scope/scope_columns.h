@@ -1,4 +1,4 @@
-// The oscilloscope's arithmetic (Part 7.9), free of Qt: fitting n samples to w columns and the
+// The oscilloscope's arithmetic, free of Qt: fitting n samples to w columns and the
 // trace's y coordinate.
 #pragma once
 

@@ -132,7 +132,7 @@ bool CFFButton::LoadSkin(CSkinParser& parser, const char* section, int index) {
     bool hasPosition = false, hasSize = false, hasUp = false, hasDown = false, hasOver = false;
     bool hasFont = false, hasCaption = false, hasCursor = false, hasRegion = false;
 
-    // The getters in the design's order; the first that accepts a line consumes it.
+    // The getters in their fixed order; the first that accepts a line consumes it.
     while (parser.NextAttribute()) {
         if (parser.GetQuad("position", position, unusedPoint))
             hasPosition = true;

@@ -1,4 +1,4 @@
-// CFFButton: a skinned button (Part 7.4). Push, check or radio kind; eight state pictures, five
+// CFFButton: a skinned button. Push, check or radio kind; eight state pictures, five
 // caption colours, an optional region (the hit area and the mask) and cursor, all from the skin.
 //
 // Behaviour is QAbstractButton's: mouse clicks, Space (and Enter, added here), the clicked()
@@ -12,7 +12,7 @@
 // (setChecked(false); an exclusive group, Qt's default, would refuse that). Push and check kinds
 // invert their checked state (the push kind is not checkable) and emit clicked().
 //
-// Caption layout (Part 7.4 leaves it to us):
+// Caption layout:
 //   xbounds = x1,x2   the caption box spans x1 <= x < x2; when x2 <= x1 (or absent) the whole
 //                     width. The box is always the full height.
 //   align   = h,v     place in the box: h 0 left, 1 centre, 2 right; v 0 top, 1 centre,
@@ -60,7 +60,7 @@ public:
 
     Kind ButtonKind() const { return kind_; }
 
-    // Reads the section (Part 7.3 button vocabulary, keys with index appended when index >= 0)
+    // Reads the section (the button's keys with index appended when index >= 0)
     // and applies position, size, caption, region, cursor and pictures. False when the section
     // is missing, or when an indexed section lacks position, size, an up, a down or a mouse-over
     // picture ("parseSkin skipped state %d for %s"; nothing is applied then).
@@ -85,7 +85,7 @@ public:
     // Shows the button as if the mouse were over it (or not) until the mouse says otherwise;
     // for previews of a skin.
     void ShowMouseOver(bool over);
-    // The design's picture and caption colour choice (first matching row of Part 7.4's table).
+    // The picture and caption colour of a state: the first matching row of the button's table.
     static Look ChooseLook(Kind kind, bool enabled, bool checked, bool pressed, bool mouseOver,
                            bool tracking);
     Look CurrentLook() const;

@@ -1,4 +1,4 @@
-// CFFListBox: a skinned list (Part 7.4): lines of one fixed height, drawn in three colour pairs:
+// CFFListBox: a skinned list: lines of one fixed height, drawn in three colour pairs:
 // the current line (the caret; -1 = none) in the current colours, else a selected line in the
 // selected colours, else the normal ones; the text word-wrapped inside the line.
 //

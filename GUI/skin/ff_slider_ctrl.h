@@ -1,6 +1,6 @@
-// CFFSliderCtrl: a skinned slider (Part 7.4), range 0..100 unless set otherwise.
+// CFFSliderCtrl: a skinned slider, range 0..100 unless set otherwise.
 //
-// Layout along the slider's axis (the design leaves it to us): the background covers the whole
+// Layout along the slider's axis: the background covers the whole
 // control; the channel runs the whole length, as thick as the channel picture (else the begin or
 // end piece, else 4 px) and centred across; the begin piece sits at the left (horizontal) or top
 // (vertical) end, the end piece at the other end, each as long as its picture; the middle piece
@@ -9,7 +9,7 @@
 // end. Each piece is stretched to the area it covers. A vertical slider has its maximum at the
 // top, like a mixer fader. Disabled, the channel and thumb are drawn at half opacity.
 //
-// A press on the thumb drags it; a press anywhere else moves the thumb there at once (the design's
+// A press on the thumb drags it; a press anywhere else moves the thumb there at once (the
 // channel-click rule), emitting sliderMoved() and actionTriggered(SliderMove). Keys and the wheel
 // are QAbstractSlider's. userMoved(value) follows every change the user makes (drag, click, keys,
 // wheel, accessibility), after value() holds it; setValue() from code does not emit it.
@@ -41,7 +41,7 @@ public:
     // Geometry (widget coordinates).
     QRect ThumbRect() const;
     QRect ChannelRect() const;
-    // The design's rule: the value a click at pos gives, rounded and clamped.
+    // The channel-click rule: the value a click at pos gives, rounded and clamped.
     int ValueAt(const QPoint& pos) const;
 
     QSize sizeHint() const override;

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QEvent>
 #include <QPalette>
 
 namespace {
@@ -109,9 +110,23 @@ QString CFFStaticText::CutText(const QString& text, int maximumLength) {
 }
 
 void CFFStaticText::ShowText() {
-    const QString shown = CutText(fullText_, maximumLength_);
+    QString shown = CutText(fullText_, maximumLength_);
+    // A text wider than the skin's box ends in an ellipsis rather than in a cut letter.
+    if (!wordWrap() && width() > 0)
+        shown = fontMetrics().elidedText(shown, Qt::ElideRight, contentsRect().width());
     setText(shown);
     const QString whole = shown == fullText_ ? QString() : fullText_;
     setToolTip(whole);
     setAccessibleDescription(whole);
+}
+
+void CFFStaticText::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    ShowText();
+}
+
+void CFFStaticText::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        ShowText();
 }

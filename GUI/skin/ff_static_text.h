@@ -1,4 +1,4 @@
-// CFFStaticText: a skinned text label (Part 7.4): text, font, colour and place from the skin,
+// CFFStaticText: a skinned text label: text, font, colour and place from the skin,
 // drawn on the parent's background. A text longer than the skin's maximum length is cut to that
 // many characters, the last one an ellipsis; the full text is then the tooltip and the
 // accessible description. The accessible name is the full text; while the text is empty it is
@@ -31,6 +31,10 @@ public:
 
     // The text cut to maximumLength characters (the last an ellipsis), or unchanged.
     static QString CutText(const QString& text, int maximumLength);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void ShowText();

@@ -1,4 +1,4 @@
-// CPNListBox: the fun sound list (Part 7.4). A selected line is a playing fun sound.
+// CPNListBox: the fun sound list. A selected line is a playing fun sound.
 //
 // The line under the mouse becomes the current line and shows the choose button (a CFFButton
 // loaded from "[EmoticConfig]", its size from the skin) at its right end, top-aligned; leaving
@@ -8,7 +8,7 @@
 // Requests to the owner:
 //   chooseRequested(line, packed, screenPos)  the choose button was clicked (or F2, the Menu
 //       key, Shift+F10 or a right click on a line): line and the button's top-left corner on
-//       the screen, packed as the design's message parameter (left in the high 16 bits, top in
+//       the screen, packed as one 32-bit parameter (left in the high 16 bits, top in
 //       the low 16 bits) and as a QPoint.
 //   toggleRequested(line)  a left click elsewhere on a line, or Space / Enter on the current
 //       line.

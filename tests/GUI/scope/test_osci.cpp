@@ -1,4 +1,4 @@
-// OSCI (Part 7.9): the drawing of the centre line and the trace, rendered off screen; the queue
+// OSCI: the drawing of the centre line and the trace, rendered off screen; the queue
 // emptied by a paint, and by the timer when nothing painted for five seconds.
 #include "scope/osci.h"
 

@@ -1,4 +1,4 @@
-// The oscilloscope's column fitting and trace arithmetic (Part 7.9).
+// The oscilloscope's column fitting and trace arithmetic.
 #include "scope/scope_columns.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// CFFButton (Part 7.4): the picture and caption-colour table, the mouse rules, radio groups,
+// CFFButton: the picture and caption-colour table, the mouse rules, radio groups,
 // keyboard use, focus ring and accessibility, rendered off screen.
 #include "ff_test_util.h"
 #include "skin/ff_button.h"

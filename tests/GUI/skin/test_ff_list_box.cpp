@@ -1,4 +1,4 @@
-// CFFListBox and CPNListBox (Part 7.4): line colours, the current and selected lines, the fun
+// CFFListBox and CPNListBox: line colours, the current and selected lines, the fun
 // sound list's choose button following the hovered line, its requests, and keyboard use.
 #include "ff_test_util.h"
 #include "skin/ff_button.h"

@@ -1,4 +1,4 @@
-// CFFSliderCtrl (Part 7.4): the channel-click rule in both orientations, dragging, keys, the
+// CFFSliderCtrl: the channel-click rule in both orientations, dragging, keys, the
 // thumb's transparent colour and stretched pieces, rendered off screen.
 #include "ff_test_util.h"
 #include "skin/ff_slider_ctrl.h"

@@ -1,4 +1,4 @@
-// CFFStaticText (Part 7.4): the text cut to the maximum length, the full text kept for tooltips
+// CFFStaticText: the text cut to the maximum length, the full text kept for tooltips
 // and screen readers, the skin's colour.
 #include "ff_test_util.h"
 #include "skin/ff_static_text.h"
@@ -33,6 +33,14 @@ TEST(FFStaticText, CutsLongTextsAndKeepsTheFullOne) {
     EXPECT_TRUE(label->toolTip().isEmpty());
     label->SetMaximumLength(0); // no limit
     label->SetText("A rather long effect name");
+    EXPECT_EQ(label->text(), QString("A rather long effect name"));
+    // Wider than its box: an ellipsis, and the whole text for the tooltip; wide again: whole.
+    host.ShowAndWait();
+    label->resize(60, 20);
+    EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), 60);
+    EXPECT_EQ(label->toolTip(), QString("A rather long effect name"));
+    label->resize(400, 20);
     EXPECT_EQ(label->text(), QString("A rather long effect name"));
 }
 
