@@ -2,6 +2,7 @@
 
 #include "scope/scope_columns.h"
 #include "skin/skin_parser.h"
+#include "skin/skin_widget.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -76,10 +77,7 @@ bool OSCI::LoadSkin(CSkinParser& parser, const char* section, int index) {
             parser.GetColor("color_foreground", foreground);
     }
     SetColors(background, foreground);
-    if (hasPosition)
-        move(position);
-    if (hasSize)
-        resize(size);
+    PlaceSkinnedControl(*this, hasPosition ? &position : nullptr, hasSize ? &size : nullptr);
     if (hasRegion)
         SetRegion(region);
     return true;
@@ -93,10 +91,7 @@ void OSCI::SetColors(const QColor& background, const QColor& foreground) {
 
 void OSCI::SetRegion(const QRegion& region) {
     region_ = region;
-    if (region_.isEmpty())
-        clearMask();
-    else
-        setMask(region_);
+    ApplySkinRegion(*this, region_);
 }
 
 void OSCI::SetClock(SecondsClock clock) {

@@ -12,7 +12,6 @@
 
 const QColor CFFButton::kFillColor(100, 200, 200);
 const QColor CFFButton::kDisabledCaptionColor(0x5c, 0x64, 0x74);
-const QColor CFFButton::kFocusRingColor(0x3f, 0xb6, 0xff);
 
 CFFButton::CFFButton(Kind kind, QWidget* parent) : QAbstractButton(parent), kind_(kind) {
     for (QColor& color : colors_)
@@ -94,10 +93,7 @@ void CFFButton::SetMouseOverTracking(bool on) {
 
 void CFFButton::SetRegion(const QRegion& region) {
     region_ = region;
-    if (region_.isEmpty())
-        clearMask();
-    else
-        setMask(region_);
+    ApplySkinRegion(*this, region_);
     update();
 }
 
@@ -184,7 +180,6 @@ bool CFFButton::LoadSkin(CSkinParser& parser, const char* section, int index) {
         return false;
     }
 
-    const QRect oldGeometry = geometry();
     std::copy(std::begin(pictures), std::end(pictures), pictures_);
     std::copy(std::begin(colors), std::end(colors), colors_);
     if (hasFont)
@@ -197,16 +192,9 @@ bool CFFButton::LoadSkin(CSkinParser& parser, const char* section, int index) {
         setText(caption);
     if (hasCursor)
         setCursor(skinCursor);
-    if (hasPosition)
-        move(position);
-    if (hasSize)
-        resize(size);
+    PlaceSkinnedControl(*this, hasPosition ? &position : nullptr, hasSize ? &size : nullptr);
     if (hasRegion)
         SetRegion(region);
-    if (QWidget* parent = parentWidget()) {
-        parent->update(oldGeometry);
-        parent->update(geometry());
-    }
     updateGeometry();
     update();
     return true;
@@ -247,11 +235,8 @@ void CFFButton::paintEvent(QPaintEvent*) {
         painter.setClipping(false);
     }
 
-    if (keyboardFocus_ && hasFocus()) {
-        painter.setPen(QPen(kFocusRingColor, 0));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(rect().adjusted(1, 1, -2, -2));
-    }
+    if (focusRing_.Shown(*this))
+        FocusRing::Paint(painter, rect().adjusted(1, 1, -2, -2));
 }
 
 bool CFFButton::hitButton(const QPoint& pos) const {
@@ -321,11 +306,7 @@ void CFFButton::leaveEvent(QEvent* event) {
 }
 
 void CFFButton::focusInEvent(QFocusEvent* event) {
-    if (event->reason() == Qt::MouseFocusReason)
-        keyboardFocus_ = false;
-    else if (event->reason() != Qt::ActiveWindowFocusReason &&
-             event->reason() != Qt::PopupFocusReason)
-        keyboardFocus_ = true;
+    focusRing_.FocusIn(*event);
     QAbstractButton::focusInEvent(event);
     update();
 }
@@ -336,10 +317,8 @@ void CFFButton::focusOutEvent(QFocusEvent* event) {
 }
 
 void CFFButton::keyPressEvent(QKeyEvent* event) {
-    if (!keyboardFocus_) {
-        keyboardFocus_ = true;
+    if (focusRing_.KeyPressed())
         update();
-    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // Enter presses the button like Space (QAbstractButton knows only Space).
         if (!event->isAutoRepeat())

@@ -21,6 +21,8 @@
 //                     clipped to the box.
 #pragma once
 
+#include "skin/skin_widget.h"
+
 #include <QAbstractButton>
 #include <QColor>
 #include <QImage>
@@ -52,9 +54,9 @@ public:
         CaptionColor color;
     };
 
-    static const QColor kFillColor;            // 100,200,200: a state without picture
-    static const QColor kDisabledCaptionColor; // #5c6474 (ART.md): not in the skin
-    static const QColor kFocusRingColor;       // #3fb6ff: keyboard focus
+    static const QColor kFillColor; // 100,200,200: a state without picture
+    static const QColor
+        kDisabledCaptionColor; // #5c6474, the palette's disabled text: not in the skin
 
     explicit CFFButton(Kind kind = Kind::Push, QWidget* parent = nullptr);
 
@@ -116,6 +118,6 @@ private:
     bool multiline_ = false;
     bool tracking_ = false;
     bool mouseOver_ = false;
-    bool mouseHeld_ = false;     // left button pressed inside and not yet released
-    bool keyboardFocus_ = false; // focus came by keyboard or keys were used: the ring shows
+    bool mouseHeld_ = false; // left button pressed inside and not yet released
+    FocusRing focusRing_;
 };

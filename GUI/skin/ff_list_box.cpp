@@ -1,6 +1,7 @@
 #include "skin/ff_list_box.h"
 
 #include "skin/skin_parser.h"
+#include "skin/skin_widget.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -8,7 +9,7 @@
 
 namespace {
 
-const QColor kDisabledText(0x5c, 0x64, 0x74); // ART.md disabled text
+const QColor kDisabledText(0x5c, 0x64, 0x74); // the palette's disabled text
 
 class LineDelegate : public QStyledItemDelegate {
 public:
@@ -103,19 +104,11 @@ bool CFFListBox::LoadSkin(CSkinParser& parser, const char* section, int index) {
         else if (parser.GetFont("font", skinFont))
             hasFont = true;
     }
-    const QRect oldGeometry = geometry();
     for (int role = 0; role < ColorRoleCount; ++role)
         SetColor(ColorRole(role), colors[role]);
     if (hasFont)
         setFont(skinFont);
-    if (hasPosition)
-        move(position);
-    if (hasSize)
-        resize(size);
-    if (QWidget* parent = parentWidget()) {
-        parent->update(oldGeometry);
-        parent->update(geometry());
-    }
+    PlaceSkinnedControl(*this, hasPosition ? &position : nullptr, hasSize ? &size : nullptr);
     return true;
 }
 

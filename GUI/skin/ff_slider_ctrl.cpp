@@ -12,9 +12,8 @@
 
 namespace {
 
-const QColor kFallbackChannel(0x2e, 0x34, 0x42); // ART.md panel border
-const QColor kFallbackThumb(0x3f, 0xb6, 0xff);   // ART.md accent
-const QColor kFocusRing(0x3f, 0xb6, 0xff);
+const QColor kFallbackChannel(0x2e, 0x34, 0x42); // the panel border colour
+const QColor kFallbackThumb(0x3f, 0xb6, 0xff);   // the accent colour
 constexpr int kFallbackThumbLength = 10;
 constexpr int kFallbackChannelThickness = 4;
 
@@ -59,7 +58,6 @@ bool CFFSliderCtrl::LoadSkin(CSkinParser& parser, const char* section, int index
         else
             parser.GetString("orientation", orientationName);
     }
-    const QRect oldGeometry = geometry();
     std::copy(std::begin(pictures), std::end(pictures), pictures_);
     transparent_ = transparent;
     MakeThumb();
@@ -67,14 +65,7 @@ bool CFFSliderCtrl::LoadSkin(CSkinParser& parser, const char* section, int index
         setOrientation(Qt::Vertical);
     else if (orientationName == QLatin1String("horizontal"))
         setOrientation(Qt::Horizontal);
-    if (hasPosition)
-        move(position);
-    if (hasSize)
-        resize(size);
-    if (QWidget* parent = parentWidget()) {
-        parent->update(oldGeometry);
-        parent->update(geometry());
-    }
+    PlaceSkinnedControl(*this, hasPosition ? &position : nullptr, hasSize ? &size : nullptr);
     updateGeometry();
     update();
     return true;
@@ -241,11 +232,8 @@ void CFFSliderCtrl::paintEvent(QPaintEvent*) {
         painter.drawImage(ThumbRect(), thumb_);
 
     painter.setOpacity(1.0);
-    if (keyboardFocus_ && hasFocus()) {
-        painter.setPen(QPen(kFocusRing, 0));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
+    if (focusRing_.Shown(*this))
+        FocusRing::Paint(painter, rect().adjusted(0, 0, -1, -1));
 }
 
 void CFFSliderCtrl::mousePressEvent(QMouseEvent* event) {
@@ -289,11 +277,7 @@ void CFFSliderCtrl::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CFFSliderCtrl::focusInEvent(QFocusEvent* event) {
-    if (event->reason() == Qt::MouseFocusReason)
-        keyboardFocus_ = false;
-    else if (event->reason() != Qt::ActiveWindowFocusReason &&
-             event->reason() != Qt::PopupFocusReason)
-        keyboardFocus_ = true;
+    focusRing_.FocusIn(*event);
     QAbstractSlider::focusInEvent(event);
     update();
 }
@@ -304,10 +288,8 @@ void CFFSliderCtrl::focusOutEvent(QFocusEvent* event) {
 }
 
 void CFFSliderCtrl::keyPressEvent(QKeyEvent* event) {
-    if (!keyboardFocus_) {
-        keyboardFocus_ = true;
+    if (focusRing_.KeyPressed())
         update();
-    }
     QAbstractSlider::keyPressEvent(event);
 }
 

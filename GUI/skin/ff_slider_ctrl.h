@@ -15,6 +15,8 @@
 // wheel, accessibility), after value() holds it; setValue() from code does not emit it.
 #pragma once
 
+#include "skin/skin_widget.h"
+
 #include <QAbstractSlider>
 #include <QColor>
 #include <QImage>
@@ -74,5 +76,5 @@ private:
     double dragOffset_ = 0; // press position minus thumb centre, along the axis
     bool dragging_ = false;
     bool userAction_ = false;
-    bool keyboardFocus_ = false;
+    FocusRing focusRing_;
 };

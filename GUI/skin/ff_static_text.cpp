@@ -1,6 +1,7 @@
 #include "skin/ff_static_text.h"
 
 #include "skin/skin_parser.h"
+#include "skin/skin_widget.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -65,20 +66,12 @@ bool CFFStaticText::LoadSkin(CSkinParser& parser, const char* section, int index
         else
             parser.GetColor("font_color", color);
     }
-    const QRect oldGeometry = geometry();
     if (hasFont)
         setFont(skinFont);
     SetTextColor(color);
     maximumLength_ = maximumLength;
     ShowText();
-    if (hasPosition)
-        move(position);
-    if (hasSize)
-        resize(size);
-    if (QWidget* parent = parentWidget()) {
-        parent->update(oldGeometry);
-        parent->update(geometry());
-    }
+    PlaceSkinnedControl(*this, hasPosition ? &position : nullptr, hasSize ? &size : nullptr);
     return true;
 }
 

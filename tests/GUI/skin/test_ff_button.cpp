@@ -311,8 +311,8 @@ TEST(FFButton, KeyboardPressesAndShowsFocus) {
     f.button->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(f.button->hasFocus());
     QImage image = Render(*f.button);
-    EXPECT_EQ(fftest::Pixel(image, 1, 1), CFFButton::kFocusRingColor);
-    EXPECT_EQ(fftest::Pixel(image, kW - 2, kH - 2), CFFButton::kFocusRingColor);
+    EXPECT_EQ(fftest::Pixel(image, 1, 1), FocusRing::kColor);
+    EXPECT_EQ(fftest::Pixel(image, kW - 2, kH - 2), FocusRing::kColor);
     EXPECT_EQ(fftest::Pixel(image, 0, 0), PictureColor(P::PicUp));
     EXPECT_EQ(fftest::Pixel(image, kW / 2, kH / 2), PictureColor(P::PicUp));
     QTest::keyClick(f.button, Qt::Key_Space);
