@@ -17,6 +17,7 @@ echo "== build with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/)"
 scripts/build.sh build-asan -DVOXWARP_SANITIZE=ON -DVOXWARP_BUILD_BENCH=OFF
 echo "== tests (build-asan/)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    LSAN_OPTIONS=suppressions="$root/tests/sanitizers/lsan.supp" \
     ctest --test-dir build-asan -j "$(nproc)" --output-on-failure --timeout 600
 
 echo "== fuzz the parsers for a short while (build-fuzz/)"

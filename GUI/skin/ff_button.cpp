@@ -11,7 +11,7 @@
 #include <QPainter>
 
 const QColor CFFButton::kFillColor(100, 200, 200);
-const QColor CFFButton::kDisabledCaptionColor(0x5c, 0x64, 0x74);
+const QColor CFFButton::kDisabledCaptionColor = SkinDisabledTextColor();
 
 CFFButton::CFFButton(Kind kind, QWidget* parent) : QAbstractButton(parent), kind_(kind) {
     for (QColor& color : colors_)

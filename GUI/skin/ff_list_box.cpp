@@ -9,7 +9,7 @@
 
 namespace {
 
-const QColor kDisabledText(0x5c, 0x64, 0x74); // the palette's disabled text
+const QColor kDisabledText = SkinDisabledTextColor();
 
 class LineDelegate : public QStyledItemDelegate {
 public:

@@ -88,8 +88,11 @@ void CFFStaticText::SetMaximumLength(int length) {
 void CFFStaticText::SetTextColor(const QColor& color) {
     color_ = color;
     QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, color_);
-    palette.setColor(QPalette::Text, color_);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text}) {
+        palette.setColor(QPalette::Active, role, color_);
+        palette.setColor(QPalette::Inactive, role, color_);
+        palette.setColor(QPalette::Disabled, role, SkinDisabledTextColor());
+    }
     setPalette(palette);
 }
 

@@ -7,6 +7,10 @@
 
 const QColor FocusRing::kColor(0x3f, 0xb6, 0xff);
 
+QColor SkinDisabledTextColor() {
+    return QColor(0x5c, 0x64, 0x74);
+}
+
 void PlaceSkinnedControl(QWidget& control, const QPoint* position, const QSize* size) {
     const QRect oldGeometry = control.geometry();
     if (position != nullptr)

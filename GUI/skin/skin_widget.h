@@ -21,6 +21,9 @@ void ApplySkinRegion(QWidget& control, const QRegion& region);
 
 // The focus ring shows while the control has focus that came by keyboard, or after a key was
 // used; not after a mouse click. GUI thread.
+// The palette's disabled text, #5c6474: disabled controls keep their shape and drop to it.
+QColor SkinDisabledTextColor();
+
 class FocusRing {
 public:
     static const QColor kColor; // the accent, #3fb6ff
