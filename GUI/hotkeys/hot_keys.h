@@ -42,7 +42,7 @@ public:
 
     // Unregisters everything, then registers each index 0 to 16 with its shortcut. Refused
     // registrations (the combination is taken, the entry is empty, the key has no X11 symbol)
-    // are left as they are, as designed; the indices of the refused non-empty entries are
+    // are left as they are; the indices of the refused non-empty entries are
     // returned (and kept for Refused()) so that the user can be told.
     std::vector<int> RegisterAll();
     void UnregisterAll();
