@@ -40,7 +40,13 @@ std::string FaultText(const FaultRecord& fault) {
     return text;
 }
 
+EffectEditorFactory* gEditorFactory = nullptr;
+
 } // namespace
+
+void SetEffectEditorFactory(EffectEditorFactory* factory) {
+    gEditorFactory = factory;
+}
 
 std::string PnVstErrorText(std::uint32_t code) {
     switch (code) {
@@ -173,6 +179,8 @@ PnVstErrorNum PnAudioEffect::LoadSteps(bool on) {
 void PnAudioEffect::UnLoad() {
     static constexpr char kMethod[] = "PnAudioEffect::UnLoad";
     LogScope scope(kMethod);
+    // The editor is closed while the plug-in can still take effEditClose.
+    CloseConfig();
     if (plugin_ != nullptr) {
         // The record is the plug-in's and is gone after effClose.
         Dispatch(kMethod, effClose, 0, 0, nullptr, 0);
@@ -215,6 +223,7 @@ void PnAudioEffect::Release(bool freeModule) {
 }
 
 void PnAudioEffect::DropFaulted(const char* method, const FaultRecord& fault) {
+    lastFaultText_ = FaultText(fault);
     LogException("%s(): %s. Module: %s", method, FaultText(fault).c_str(), path_.c_str());
     TerminateFaulted();
 }
@@ -396,6 +405,43 @@ bool PnAudioEffect::EditGetRect(ERect& rect) {
     return true;
 }
 
+bool PnAudioEffect::Config(void* ownerWindow, void* listenerContext) {
+    static constexpr char kMethod[] = "PnAudioEffect::Config";
+    LogScope scope(kMethod);
+    CloseConfig();
+    if (gEditorFactory == nullptr || plugin_ == nullptr) {
+        scope.SetResult("false");
+        return false;
+    }
+    listenerContext_.store(listenerContext);
+    listenerThread_.store(std::this_thread::get_id());
+    editorDialog_ = gEditorFactory->CreateEditorDialog(*this, ownerWindow);
+    bool shown = editorDialog_ != nullptr && editorDialog_->ShowNotModal();
+    if (!shown) {
+        // A dialog that refused may have closed itself already.
+        closedDialog_.reset();
+        editorDialog_.reset();
+    }
+    scope.SetResult(shown ? "true" : "false");
+    return shown;
+}
+
+void PnAudioEffect::CloseConfig() {
+    static constexpr char kMethod[] = "PnAudioEffect::CloseConfig";
+    closedDialog_.reset();
+    if (editorDialog_ == nullptr)
+        return;
+    LogScope scope(kMethod);
+    std::unique_ptr<EffectEditorDialog> dialog = std::move(editorDialog_);
+    dialog->Close();
+    closedDialog_.reset();
+}
+
+void PnAudioEffect::EditorDialogClosed() {
+    if (editorDialog_ != nullptr)
+        closedDialog_ = std::move(editorDialog_);
+}
+
 void PnAudioEffect::SetListener(void* context, ParamsChangedHook paramsChanged,
                                 ParamChangedHook paramChanged, EditorClosedHook editorClosed) {
     listenerThread_.store(std::this_thread::get_id());
@@ -456,6 +502,15 @@ intptr_t PnAudioEffect::HostCallback(AEffect* effect, int32_t opcode, int32_t in
     }
     case audioMasterVersion:
         return kHostVersion;
+    case audioMasterSizeWindow: {
+        // Only the listener's thread owns the dialog; a plug-in asking from another thread is
+        // answered "not done".
+        auto* host = effect != nullptr ? static_cast<PnAudioEffect*>(effect->user) : nullptr;
+        if (host == nullptr || host->plugin_ != effect || host->editorDialog_ == nullptr ||
+            std::this_thread::get_id() != host->listenerThread_.load())
+            return 0;
+        return host->editorDialog_->SizeWindow(index, static_cast<int>(value)) ? 1 : 0;
+    }
     default:
         return 0;
     }

@@ -36,6 +36,38 @@ public:
     virtual void ShowStopMessage(const std::string& caption, const std::string& text) = 0;
 };
 
+class PnAudioEffect;
+
+// The editor dialog of a loaded effect: the plug-in's own editor or the generic parameter
+// editor. The control panel makes them (see EffectEditorFactory); the voice server has none.
+class EffectEditorDialog {
+public:
+    virtual ~EffectEditorDialog() = default;
+    // Opens and shows the dialog, not modally; false when none is shown (the plug-in has no
+    // parameters, or its editor failed to open). Command thread; may block.
+    virtual bool ShowNotModal() = 0;
+    // Closes the dialog as its close box does. Safe to call twice. Command thread; may block.
+    virtual void Close() = 0;
+    // The plug-in asked for an editor area of width x height pixels; false when the dialog
+    // does not follow. Command thread; may block.
+    virtual bool SizeWindow(int width, int height) = 0;
+    // The dialog's own window object (a QWidget in the control panel). Any thread.
+    virtual void* Window() = 0;
+};
+
+// Makes editor dialogs: installed once by the control panel (SetEffectEditorFactory).
+class EffectEditorFactory {
+public:
+    virtual ~EffectEditorFactory() = default;
+    // A dialog for effect, owned by ownerWindow (the factory's own kind of window, or null).
+    // Command thread; may block.
+    virtual std::unique_ptr<EffectEditorDialog> CreateEditorDialog(PnAudioEffect& effect,
+                                                                   void* ownerWindow) = 0;
+};
+
+// Installs the process's editor factory (not owned); nullptr removes it. Command thread.
+void SetEffectEditorFactory(EffectEditorFactory* factory);
+
 // The most parameters of one plug-in the host works with: far more than any voice effect has,
 // few enough that a library of such effects stays readable.
 constexpr std::uint16_t kMaxEffectParams = 4096;
@@ -111,6 +143,28 @@ public:
     // The editor's rectangle; false when the plug-in gives none. Command thread; may block.
     bool EditGetRect(ERect& rect);
 
+    // Opens the plug-in's editor, or the generic parameter editor, in a dialog owned by
+    // ownerWindow, not modally, and keeps listenerContext for the hooks. False when no dialog
+    // is shown (no editor factory, nothing loaded, or the dialog refused).
+    // Command thread; may block.
+    bool Config(void* ownerWindow, void* listenerContext);
+    // Closes and destroys the editor dialog if one is open. Command thread; may block.
+    void CloseConfig();
+    // The open editor dialog, or null. Command thread.
+    EffectEditorDialog* GetConfigWindow() const { return editorDialog_.get(); }
+    // Called by the editor dialog when it closed itself (close box, Ok, a fault); it is then
+    // destroyed later, on the command thread's next turn. Command thread.
+    void EditorDialogClosed();
+    // The text of the last fault that dropped the plug-in ("" when none has), for the editor
+    // dialog's messages. Command thread.
+    const std::string& LastFaultText() const { return lastFaultText_; }
+    // The parameters-changed hook (the editor dialog's idle tick calls it). Command thread.
+    ParamsChangedHook ParamsChanged() const { return paramsChanged_; }
+    // The editor-closed hook (the editor dialog calls it as it closes). Command thread.
+    EditorClosedHook EditorClosed() const { return editorClosed_; }
+    // The context handed back to the hooks. Any thread.
+    void* ListenerContext() const { return listenerContext_.load(); }
+
     // The listener of parameter changes and of the editor dialog. The calling thread owns it:
     // the hooks run on that thread only. Command thread; may block.
     void SetListener(void* context, ParamsChangedHook paramsChanged, ParamChangedHook paramChanged,
@@ -164,6 +218,11 @@ private:
     bool GrowBuffers(std::size_t frames);
 
     void* module_ = nullptr;
+    std::unique_ptr<EffectEditorDialog> editorDialog_;
+    // A dialog that closed itself, destroyed at the next Config or CloseConfig (not from
+    // inside its own handlers).
+    std::unique_ptr<EffectEditorDialog> closedDialog_;
+    std::string lastFaultText_;
     std::string name_;
     std::string baseName_;
     std::string fileName_;
