@@ -1,6 +1,7 @@
 // The control panel "Voxwarp".
 #include "app/command_line.h"
 #include "app/skin_preview.h"
+#include "common/app_style.h"
 
 #include <QApplication>
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", commandLine.savePath.empty() ? "xcb" : "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Voxwarp"));
+    ApplyApplicationStyle(app);
     if (commandLine.skinPreview)
         return RunSkinPreview(commandLine);
     return 0;
