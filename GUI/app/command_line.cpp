@@ -35,6 +35,11 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLine& 
                 return "--skin-preview needs the skin file";
             cl.skinPreview = true;
             cl.skinFile = args[++i];
+        } else if (arg == "--edit-effect") {
+            if (!hasValue || args[i + 1].empty())
+                return "--edit-effect needs the voice effect's name";
+            cl.editEffect = true;
+            cl.effectName = args[++i];
         } else if (arg == "--state") {
             if (!hasValue || !ParseState(args[i + 1], cl.state))
                 return "--state needs one of up, over, down, checked, disabled";
@@ -50,6 +55,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLine& 
     }
     if (!cl.skinPreview && (stateGiven || !cl.savePath.empty()))
         return "--state and --save belong to --skin-preview";
+    if (cl.skinPreview && cl.editEffect)
+        return "--skin-preview and --edit-effect cannot be combined";
     out = cl;
     return {};
 }
@@ -58,8 +65,14 @@ const char* CommandLineUsage() {
     return "usage: Voxwarp\n"
            "       Voxwarp --skin-preview FILE [--state up|over|down|checked|disabled] "
            "[--save PNG]\n"
+           "       Voxwarp --edit-effect NAME\n"
            "  --skin-preview FILE  show the main window's skin from FILE, without the voice "
            "server\n"
            "  --state STATE        show every button in that state (default up)\n"
-           "  --save PNG           write a picture of the window to PNG and exit\n";
+           "  --save PNG           write a picture of the window to PNG and exit\n"
+           "  --edit-effect NAME   edit the voice effect NAME (a new one when the library has "
+           "none);\n"
+           "                       exit 0 when saved, 1 when cancelled, 3 when the "
+           "configuration\n"
+           "                       could not be read or written\n";
 }

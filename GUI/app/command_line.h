@@ -1,6 +1,7 @@
 // The control panel's command line. Without arguments the control panel starts as usual;
 // "--skin-preview FILE [--state up|over|down|checked|disabled] [--save PNG]" shows the main
-// window's skin alone, without the voice server or a sound server.
+// window's skin alone, without the voice server or a sound server; "--edit-effect NAME" opens
+// the voice effect editor on the library's effect NAME (a new effect when there is none).
 #pragma once
 
 #include <string>
@@ -14,6 +15,8 @@ struct CommandLine {
     PreviewState state = PreviewState::Up;
     std::string savePath; // empty: show the window
     bool help = false;
+    bool editEffect = false;
+    std::string effectName;
 };
 
 // Parses the arguments after the program name. Returns an empty text and fills out, or the

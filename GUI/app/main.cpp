@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/skin_preview.h"
 #include "common/app_style.h"
+#include "editeffect/edit_effect_session.h"
 
 #include <QApplication>
 
@@ -29,5 +30,7 @@ int main(int argc, char** argv) {
     ApplyApplicationStyle(app);
     if (commandLine.skinPreview)
         return RunSkinPreview(commandLine);
+    if (commandLine.editEffect)
+        return RunEditEffectCommand({commandLine.effectName, {}, {}});
     return 0;
 }

@@ -194,6 +194,19 @@ const ResString kResStrings[] = {
     {278, "Volume"},
     {279, "Change Shortcut Key..."},
     {280, "Press Keys..."},
+
+    // Voice effect editor: its title, control captions and the missing-name message (Cancel is
+    // text 187)
+    {340, "Edit Voice Effect"},
+    {341, "Name:"},
+    {342, "Used VST:"},
+    {343, "Available VST:"},
+    {344, "Use"},
+    {345, "Import..."},
+    {346, "Delete"},
+    {347, "OK"},
+    {348, "Help"},
+    {349, "Please enter a name for the voice effect."},
 };
 const size_t kResStringCount = sizeof kResStrings / sizeof kResStrings[0];
 

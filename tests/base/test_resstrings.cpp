@@ -18,11 +18,11 @@
 namespace {
 
 constexpr unsigned kFirstId = 101;
-constexpr unsigned kLastId = 280;
+constexpr unsigned kLastId = 349;
 constexpr int kMaxTextChars = 31999;
 
 // Texts whose German form is the English one.
-const std::set<std::string> kSameInGerman = {"Voxwarp", "PCM", "Name"};
+const std::set<std::string> kSameInGerman = {"Voxwarp", "PCM", "Name", "Name:", "OK"};
 
 // The printf conversions of a text, in order, each as written ("%s", "%u", "%08lX", "%%").
 std::vector<std::string> Conversions(const std::string& text) {
@@ -99,7 +99,7 @@ TEST(ResStrings, LookupOutsideTableFindsNothing) {
     EXPECT_EQ(FindResString(kFirstId - 1), nullptr);
     EXPECT_EQ(FindResString(kLastId + 1), nullptr);
     EXPECT_EQ(FindResString(134), nullptr); // a gap inside the range
-    EXPECT_STREQ(FindResString(kLastId), "Press Keys...");
+    EXPECT_STREQ(FindResString(kLastId), "Please enter a name for the voice effect.");
     EXPECT_STREQ(FindResString(141), "Undefined error");
 }
 
