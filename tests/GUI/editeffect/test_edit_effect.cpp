@@ -111,11 +111,16 @@ TEST_F(EditEffect, OpensOnItsOwnPlugInWithTheStoredValuesAndTheEditorBeside) {
 
     ASSERT_NE(dialog->Host().GetConfigWindow(), nullptr);
     auto* editor = static_cast<QWidget*>(dialog->Host().GetConfigWindow()->Window());
+    // The editor follows the dialog: beside its right edge, or its left one where the screen
+    // ends.
+    const QRect screen = dialog->screen()->availableGeometry();
+    dialog->move(screen.topLeft() + QPoint(10, 20));
     EXPECT_EQ(editor->pos(),
               QPoint(dialog->frameGeometry().right() + 1, dialog->frameGeometry().top()));
-    dialog->move(dialog->pos() + QPoint(17, 9));
+    dialog->move(screen.right() - dialog->frameGeometry().width(), screen.top() + 30);
     EXPECT_EQ(editor->pos(),
-              QPoint(dialog->frameGeometry().right() + 1, dialog->frameGeometry().top()));
+              QPoint(dialog->frameGeometry().left() - editor->frameGeometry().width(),
+                     dialog->frameGeometry().top()));
     EXPECT_EQ(editor->size(), QSize(240, 180));
 
     // Every control can be reached by a screen reader.
