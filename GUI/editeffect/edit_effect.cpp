@@ -113,6 +113,7 @@ void CEditEffect::BuildControls() {
     plugins_->setAccessibleName(AccessibleName(kAvailableVst));
     plugins_->setSelectionMode(QAbstractItemView::SingleSelection);
     plugins_->setMinimumSize(220, 160);
+    plugins_->setSpacing(2);
     listLabel->setBuddy(plugins_);
 
     use_ = MakeButton(kUse, QStringLiteral("use"), true, this);
