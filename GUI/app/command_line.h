@@ -1,6 +1,7 @@
 // The control panel's command line. Without arguments the control panel starts as usual;
 // "--skin-preview FILE [--state up|over|down|checked|disabled] [--save PNG]" shows the main
-// window's skin alone, without the voice server or a sound server.
+// window's skin alone, without the voice server or a sound server; "--wizard" runs the setup
+// wizard alone to choose the sound devices again.
 #pragma once
 
 #include <string>
@@ -14,6 +15,7 @@ struct CommandLine {
     PreviewState state = PreviewState::Up;
     std::string savePath; // empty: show the window
     bool help = false;
+    bool wizard = false;
 };
 
 // Parses the arguments after the program name. Returns an empty text and fills out, or the

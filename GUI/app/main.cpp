@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/skin_preview.h"
 #include "common/app_style.h"
+#include "wizard/wizard_command.h"
 
 #include <QApplication>
 
@@ -29,5 +30,7 @@ int main(int argc, char** argv) {
     ApplyApplicationStyle(app);
     if (commandLine.skinPreview)
         return RunSkinPreview(commandLine);
+    if (commandLine.wizard)
+        return RunWizardCommand();
     return 0;
 }
