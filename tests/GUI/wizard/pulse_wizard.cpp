@@ -23,6 +23,7 @@
 #include "config/config.h"
 #include "pulse_test_util.h"
 #include "temp_dir.h"
+#include "teststream/test_stream.h"
 #include "wizard/pg_wz_input.h"
 #include "wizard/pg_wz_monitor.h"
 #include "wizard/wizard.h"
@@ -60,11 +61,11 @@ public:
     // A recording device without ports: its one recording line is named like the device.
     void AddSource(const std::string& name, const std::string& description) {
         Load("module-null-source source_name=" + name + " " +
-             ShellQuoted("source_properties=device.description=\"" + description + "\""));
+             ShellQuoted("description=\"" + description + "\""));
     }
     void AddSink(const std::string& name, const std::string& description) {
         Load("module-null-sink sink_name=" + name + " " +
-             ShellQuoted("sink_properties=device.description=\"" + description + "\""));
+             ShellQuoted("sink_properties='device.description=\"" + description + "\"'"));
     }
     // Unloads the module that made the device named name (argument sink_name or source_name).
     void Remove(const std::string& name) {
@@ -101,23 +102,31 @@ private:
     std::vector<std::pair<std::string, std::string>> removed_;
 };
 
-// Runs action on the wizard as soon as one is shown (exec runs its own event loop).
-void WhenWizardShows(std::function<void(CSetupWizard&)> action) {
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
+// Runs action on the wizard as soon as one is shown (exec runs its own event loop). Watches
+// until the object goes.
+class WizardWatcher {
+public:
+    explicit WizardWatcher(std::function<void(CSetupWizard&)> action) : action_(std::move(action)) {
+        poll_.setInterval(10);
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Look(); });
+        poll_.start();
+    }
+
+private:
+    void Look() {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* wizard = qobject_cast<CSetupWizard*>(widget);
             if (wizard != nullptr && wizard->isVisible() && wizard->currentPage() != nullptr) {
-                poll->stop();
-                poll->deleteLater();
-                action(*wizard);
+                poll_.stop();
+                action_(*wizard);
                 return;
             }
         }
-    });
-    poll->start();
-}
+    }
+
+    std::function<void(CSetupWizard&)> action_;
+    QTimer poll_;
+};
 
 std::vector<std::string> Items(const QComboBox& list) {
     std::vector<std::string> items;
@@ -188,7 +197,7 @@ TEST_F(WizardOnSoundServer, OneMicrophoneAndOneSpeakerNeedNoPage) {
     scene_.Remove("speakers");
     scene_.AddSource("wizard_mic", "Mic");
     bool shown = false;
-    WhenWizardShows([&shown](CSetupWizard& wizard) {
+    WizardWatcher watcher([&shown](CSetupWizard& wizard) {
         shown = true;
         wizard.reject();
     });
@@ -208,7 +217,7 @@ TEST_F(WizardOnSoundServer, TwoMicrophonesAskBothPagesAndFinishStoresTheAnswers)
     scene_.AddSource("wizard_headset", "USB Headset");
     scene_.AddSource("wizard_virtual_in", "Voxwarp Microphone");
     scene_.AddSink("wizard_virtual_out", "Voxwarp Microphone");
-    WhenWizardShows([](CSetupWizard& wizard) {
+    WizardWatcher watcher([](CSetupWizard& wizard) {
         CPgWzInput* input = wizard.InputPage();
         ASSERT_NE(input, nullptr);
         EXPECT_EQ(wizard.currentId(), CPgWzInput::kId);
@@ -255,7 +264,7 @@ TEST_F(WizardOnSoundServer, OnlyTheVirtualMicrophoneShowsAnEmptyListAndCancelKee
     scene_.AddSource("wizard_virtual_in", "Voxwarp Microphone");
     testsupport::WriteFile(dir_.File("config.ini"),
                            "[soundcards]\ninput=Old mic\nmonitor=Old speakers\n[sys]\nwizard=0\n");
-    WhenWizardShows([](CSetupWizard& wizard) {
+    WizardWatcher watcher([](CSetupWizard& wizard) {
         CPgWzInput* input = wizard.InputPage();
         ASSERT_NE(input, nullptr);
         EXPECT_EQ(input->DeviceList()->count(), 0);
@@ -276,7 +285,7 @@ TEST_F(WizardOnSoundServer, OnlyTheVirtualMicrophoneShowsAnEmptyListAndCancelKee
 TEST_F(WizardOnSoundServer, NoRecordingDeviceAtAllEndsWithAMessage) {
     scene_.Remove("fake_mic");
     bool shown = false;
-    WhenWizardShows([&shown](CSetupWizard& wizard) {
+    WizardWatcher watcher([&shown](CSetupWizard& wizard) {
         shown = true;
         wizard.reject();
     });
