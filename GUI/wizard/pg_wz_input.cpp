@@ -19,11 +19,8 @@ CPgWzInput::CPgWzInput(AppConfig& config, TestStream& stream, QWidget* parent)
     : QWizardPage(parent), config_(config), stream_(stream) {
     setTitle(WizText(wiztext::kRecording));
 
-    explanation_ = new QLabel(this);
-    explanation_->setWordWrap(true);
     devices_ = new QComboBox(this);
     devices_->setAccessibleName(WizText(wiztext::kRecording));
-    explanation_->setBuddy(devices_);
     channelLabel_ = new QLabel(this);
     channelLabel_->setWordWrap(true);
     channels_ = new QComboBox(this);
@@ -35,7 +32,6 @@ CPgWzInput::CPgWzInput(AppConfig& config, TestStream& stream, QWidget* parent)
     feed_ = new TestFeed(stream_, *scope_, this);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(explanation_);
     layout->addWidget(devices_);
     layout->addSpacing(8);
     layout->addWidget(channelLabel_);
@@ -54,8 +50,9 @@ CPgWzInput::CPgWzInput(AppConfig& config, TestStream& stream, QWidget* parent)
     const unsigned explanation = deviceList_.empty()       ? wiztext::kNoRecording
                                  : deviceList_.size() == 1 ? wiztext::kOneRecording
                                                            : wiztext::kSeveralRecording;
-    explanation_->setText(WizText(explanation));
-    devices_->setAccessibleDescription(explanation_->text());
+    // The explanation is the header's subtitle, under the page title.
+    setSubTitle(WizText(explanation));
+    devices_->setAccessibleDescription(subTitle());
     devices_->setEnabled(deviceList_.size() > 1);
 
     connect(devices_, &QComboBox::currentIndexChanged, this, &CPgWzInput::OnDeviceChosen);

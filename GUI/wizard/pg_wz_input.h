@@ -44,7 +44,6 @@ public:
 
     QComboBox* DeviceList() const { return devices_; }
     QComboBox* ChannelList() const { return channels_; }
-    QLabel* Explanation() const { return explanation_; }
     QLabel* ChannelLabel() const { return channelLabel_; }
     QSlider* VolumeSlider() const { return volume_; }
     OSCI* Scope() const { return scope_; }
@@ -68,7 +67,6 @@ private:
     bool active_ = false;
     bool settingVolume_ = false;
 
-    QLabel* explanation_ = nullptr;
     QComboBox* devices_ = nullptr;
     QLabel* channelLabel_ = nullptr;
     QComboBox* channels_ = nullptr;

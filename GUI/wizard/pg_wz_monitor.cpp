@@ -22,11 +22,8 @@ CPgWzMonitor::CPgWzMonitor(AppConfig& config, TestStream& stream, QWidget* paren
       testSound_(config.ProgramFolder() + kTestSoundFile) {
     setTitle(WizText(wiztext::kPlayback));
 
-    explanation_ = new QLabel(this);
-    explanation_->setWordWrap(true);
     devices_ = new QComboBox(this);
     devices_->setAccessibleName(WizText(wiztext::kPlayback));
-    explanation_->setBuddy(devices_);
     auto* volumeLabel = new QLabel(WizText(wiztext::kVolume), this);
     volume_ = MakeVolumeSlider(this);
     volumeLabel->setBuddy(volume_);
@@ -39,7 +36,6 @@ CPgWzMonitor::CPgWzMonitor(AppConfig& config, TestStream& stream, QWidget* paren
     testRow->addWidget(test_, 0, Qt::AlignVCenter);
     testRow->addWidget(scope_, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(explanation_);
     layout->addWidget(devices_);
     layout->addSpacing(8);
     layout->addWidget(volumeLabel);
@@ -55,8 +51,9 @@ CPgWzMonitor::CPgWzMonitor(AppConfig& config, TestStream& stream, QWidget* paren
     const unsigned explanation = deviceList_.empty()       ? wiztext::kNoPlayback
                                  : deviceList_.size() == 1 ? wiztext::kOnePlayback
                                                            : wiztext::kSeveralPlayback;
-    explanation_->setText(WizText(explanation));
-    devices_->setAccessibleDescription(explanation_->text());
+    // The explanation is the header's subtitle, under the page title.
+    setSubTitle(WizText(explanation));
+    devices_->setAccessibleDescription(subTitle());
     devices_->setEnabled(deviceList_.size() > 1);
     volume_->setEnabled(false);
 

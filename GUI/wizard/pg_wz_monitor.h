@@ -50,7 +50,6 @@ public:
     void SetTestSound(const std::string& file, bool loop);
 
     QComboBox* DeviceList() const { return devices_; }
-    QLabel* Explanation() const { return explanation_; }
     QSlider* VolumeSlider() const { return volume_; }
     QPushButton* TestButton() const { return test_; }
     OSCI* Scope() const { return scope_; }
@@ -76,7 +75,6 @@ private:
     bool testing_ = false;
     bool settingVolume_ = false;
 
-    QLabel* explanation_ = nullptr;
     QComboBox* devices_ = nullptr;
     QSlider* volume_ = nullptr;
     QPushButton* test_ = nullptr;

@@ -42,8 +42,8 @@ QPixmap WizardBanner(const QSize& size) {
     QLinearGradient fade(0, 0, size.width(), 0);
     QColor faint = kSignal;
     faint.setAlpha(0);
-    fade.setColorAt(0.35, faint);
-    faint.setAlpha(110);
+    fade.setColorAt(0.62, faint);
+    faint.setAlpha(90);
     fade.setColorAt(1, faint);
     p.setPen(QPen(QBrush(fade), 1.5));
     p.drawPath(SignalTrace(size.width(), size.height() * 0.55, size.height() * 0.3));

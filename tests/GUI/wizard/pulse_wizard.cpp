@@ -223,7 +223,7 @@ TEST_F(WizardOnSoundServer, TwoMicrophonesAskBothPagesAndFinishStoresTheAnswers)
         EXPECT_EQ(wizard.currentId(), CPgWzInput::kId);
         EXPECT_EQ(Items(*input->DeviceList()),
                   (std::vector<std::string>{"Built-in Microphone", "USB Headset"}));
-        EXPECT_EQ(input->Explanation()->text().toStdString(), LoadStr(102));
+        EXPECT_EQ(input->subTitle().toStdString(), LoadStr(102));
         EXPECT_TRUE(input->DeviceList()->isEnabled());
         ExpectNamedControls(*input);
 
@@ -243,7 +243,7 @@ TEST_F(WizardOnSoundServer, TwoMicrophonesAskBothPagesAndFinishStoresTheAnswers)
         EXPECT_EQ(wizard.currentId(), CPgWzMonitor::kId);
         EXPECT_EQ(Items(*monitor->DeviceList()),
                   (std::vector<std::string>{"Fake microphone feed", "Speakers"}));
-        EXPECT_EQ(monitor->Explanation()->text().toStdString(), LoadStr(109));
+        EXPECT_EQ(monitor->subTitle().toStdString(), LoadStr(109));
         ExpectNamedControls(*monitor);
         monitor->DeviceList()->setCurrentIndex(IndexOf(*monitor->DeviceList(), "Speakers"));
         wizard.button(QWizard::FinishButton)->click();
@@ -269,7 +269,7 @@ TEST_F(WizardOnSoundServer, OnlyTheVirtualMicrophoneShowsAnEmptyListAndCancelKee
         ASSERT_NE(input, nullptr);
         EXPECT_EQ(input->DeviceList()->count(), 0);
         EXPECT_FALSE(input->DeviceList()->isEnabled());
-        EXPECT_EQ(input->Explanation()->text().toStdString(), LoadStr(103));
+        EXPECT_EQ(input->subTitle().toStdString(), LoadStr(103));
         wizard.next();
         wizard.button(QWizard::CancelButton)->click();
     });
