@@ -33,6 +33,9 @@ class TestStream : public PortAudio {
 public:
     // Buffers written before the test starts.
     static constexpr std::uint32_t kPrimeBuffers = 6;
+    // An effect test whose output holds fewer buffers than this is refilled with silence up to
+    // kPrimeBuffers, so that the voice plays without gaps.
+    static constexpr std::uint32_t kMinQueuedBuffers = 2;
     // Samples the oscilloscope tap keeps between two reads.
     static constexpr std::size_t kScopeSamples = 16384;
 
@@ -101,20 +104,33 @@ public:
     // wait. One reader thread (the oscilloscope's timer).
     std::size_t ReadScope(std::int16_t* out, std::size_t max);
 
+    // Produces the next output buffer when asked by OnOutputDone. Engine thread; real-time safe.
+    void OnMessage(std::uint32_t message, std::uintptr_t param) override;
     // Engine thread; real-time safe.
     void OnInputData(BufferInfo info) override;
     // Engine thread; real-time safe.
     void OnOutputDone(BufferInfo info) override;
 
 private:
-    // Fills one output buffer: zeroed, the WAV sound mixed in at the play volume. Under the
-    // sound lock. Engine thread; real-time safe.
-    void ProduceLocked(std::int16_t* samples, std::uint32_t count);
-    // Writes one produced buffer to the output. Engine thread; real-time safe.
-    void WriteNext();
-    // Hands samples to the oscilloscope tap. Engine thread; real-time safe.
+    // The engine message that asks for the next output buffer: posted by OnOutputDone, which
+    // runs under the output stream's lock and so cannot write itself.
+    static constexpr std::uint32_t kMsgProduce = 0x7E01;
+
+    // Mixes the WAV sound into count samples at the play volume; a sound played once that ran
+    // out starts the drain. Under the sound lock. Any thread; real-time safe.
+    void MixWaveLocked(std::int16_t* samples, std::uint32_t count);
+    // Produces and writes the next output buffer, or ends a drained test.
+    // Engine thread; real-time safe.
+    void ProduceNext();
+    // Zeroes the work buffer, mixes the sound in and writes it. Under the sound lock.
+    // Any thread; real-time safe.
+    void WriteProducedLocked();
+    // Hands samples to the oscilloscope tap. Any thread; real-time safe.
     void Tap(const std::int16_t* samples, std::uint32_t count);
-    void NotifyEnded();
+    // Marks the test ended and tells the receiver. Any thread; real-time safe.
+    void EndTest();
+    // Starts the input stream for an effect test, once. Command thread; may block.
+    MmeErrorNum StartInput();
 
     PaStreamOut output_;
     PaStreamIn input_;
@@ -128,15 +144,25 @@ private:
     bool waveLoaded_ = false;
     bool effectLoaded_ = false;
     std::vector<std::int16_t> work_;
+    // One output buffer of silence, for a block that finds the sound lock taken.
+    std::vector<std::int16_t> silence_;
+
+    bool loop_ = false;
+    // The sound played once has been produced to its end; the test ends when the output has
+    // played it.
+    bool draining_ = false;
 
     std::atomic<std::uint8_t> playVolume_{100};
     std::atomic<bool> running_{false};
     std::atomic<bool> ended_{false};
+    // The input runs and drives the output (an effect test) or the oscilloscope alone.
+    std::atomic<bool> inputStarted_{false};
     bool started_ = false; // the devices were started by TestStart; command thread only
     std::atomic<TestStreamReceiver*> receiver_{nullptr};
 
-    // Oscilloscope tap: one writer (the engine thread), one reader.
-    std::unique_ptr<std::int16_t[]> scope_;
+    // Oscilloscope tap: one writer (the engine thread, or the command thread while priming
+    // under the sound lock), one reader.
+    std::unique_ptr<std::atomic<std::int16_t>[]> scope_;
     std::atomic<std::uint64_t> scopeWritten_{0};
     std::uint64_t scopeRead_ = 0;
 };
