@@ -21,6 +21,7 @@
 #include "base/strtable.h"
 #include "common/message_box.h"
 #include "config/config.h"
+#include "program_dir.h"
 #include "pulse_test_util.h"
 #include "temp_dir.h"
 #include "teststream/test_stream.h"
@@ -211,6 +212,23 @@ TEST_F(WizardOnSoundServer, OneMicrophoneAndOneSpeakerNeedNoPage) {
     EXPECT_EQ(stored.input, "Mic");
     EXPECT_EQ(stored.mixInSrc, "Mic");
     EXPECT_EQ(stored.monitor, "Fake microphone feed");
+}
+
+TEST_F(WizardOnSoundServer, VoxwarpWizardCommandStoresTheObviousDevicesAndLogs) {
+    scene_.Remove("fake_mic");
+    scene_.Remove("speakers");
+    scene_.AddSource("wizard_mic", "Microphone");
+    const int exitCode = testsupport::RunWithSoundServer(
+        "VOXWARP_HOME=" + ShellQuoted(dir_.Path()) + " QT_QPA_PLATFORM=offscreen " +
+        ShellQuoted(testsupport::ProgramDir() + "Voxwarp") + " --wizard");
+    EXPECT_EQ(exitCode, 0);
+    const AppConfig stored = Stored();
+    EXPECT_TRUE(stored.wizard);
+    EXPECT_EQ(stored.input, "Microphone");
+    EXPECT_EQ(stored.monitor, "Fake microphone feed");
+    const std::string log = testsupport::ReadFile(dir_.File("parlanocl.log"));
+    EXPECT_NE(log.find("Soundcard enuminate..."), std::string::npos) << log;
+    EXPECT_NE(log.find("ShowWizard(showIn=0, showMon=0)"), std::string::npos) << log;
 }
 
 TEST_F(WizardOnSoundServer, TwoMicrophonesAskBothPagesAndFinishStoresTheAnswers) {
