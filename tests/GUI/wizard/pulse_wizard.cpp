@@ -7,10 +7,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -252,7 +254,15 @@ TEST_F(WizardOnSoundServer, TwoMicrophonesAskBothPagesAndFinishStoresTheAnswers)
         EXPECT_EQ(Items(*input->ChannelList()), std::vector<std::string>{"USB Headset"});
         EXPECT_EQ(input->ChannelLabel()->text().toStdString(), LoadStr(106));
         EXPECT_TRUE(input->TestRunning());
-        EXPECT_TRUE(input->VolumeSlider()->isEnabled());
+        // The level follows a change made elsewhere, and the slider sets the device's level.
+        QSlider* level = input->VolumeSlider();
+        EXPECT_TRUE(level->isEnabled());
+        Pactl("set-source-volume wizard_headset 50%");
+        EXPECT_TRUE(
+            QTest::qWaitFor([level] { return std::abs(level->value() - 32768) < 700; }, 5000))
+            << level->value();
+        level->setValue(16384);
+        EXPECT_NE(Pactl("get-source-volume wizard_headset").find(" 25%"), std::string::npos);
 
         wizard.next();
         EXPECT_FALSE(input->TestRunning());
