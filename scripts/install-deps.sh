@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config git
+    build-essential cmake ninja-build pkg-config git python3
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     gettext clang-format clang libclang-rt-14-dev
     libsoxr-dev sox alsa-utils

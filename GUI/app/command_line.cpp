@@ -30,6 +30,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLine& 
         const bool hasValue = i + 1 < args.size();
         if (arg == "--help" || arg == "-h") {
             cl.help = true;
+        } else if (arg == "--wizard") {
+            cl.wizard = true;
         } else if (arg == "--skin-preview") {
             if (!hasValue)
                 return "--skin-preview needs the skin file";
@@ -53,10 +55,12 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLine& 
             return "unknown argument: " + arg;
         }
     }
+    if (cl.wizard && cl.skinPreview)
+        return "--wizard and --skin-preview are separate uses";
     if (!cl.skinPreview && (stateGiven || !cl.savePath.empty()))
         return "--state and --save belong to --skin-preview";
-    if (cl.skinPreview && cl.editEffect)
-        return "--skin-preview and --edit-effect cannot be combined";
+    if (cl.editEffect && (cl.skinPreview || cl.wizard))
+        return "--edit-effect is a use of its own";
     out = cl;
     return {};
 }
@@ -65,11 +69,13 @@ const char* CommandLineUsage() {
     return "usage: Voxwarp\n"
            "       Voxwarp --skin-preview FILE [--state up|over|down|checked|disabled] "
            "[--save PNG]\n"
+           "       Voxwarp --wizard\n"
            "       Voxwarp --edit-effect NAME\n"
            "  --skin-preview FILE  show the main window's skin from FILE, without the voice "
            "server\n"
            "  --state STATE        show every button in that state (default up)\n"
            "  --save PNG           write a picture of the window to PNG and exit\n"
+           "  --wizard             choose the microphone and the headset or speakers again\n"
            "  --edit-effect NAME   edit the voice effect NAME (a new one when the library has "
            "none);\n"
            "                       exit 0 when saved, 1 when cancelled, 3 when the "

@@ -1,7 +1,8 @@
 // The control panel's command line. Without arguments the control panel starts as usual;
 // "--skin-preview FILE [--state up|over|down|checked|disabled] [--save PNG]" shows the main
-// window's skin alone, without the voice server or a sound server; "--edit-effect NAME" opens
-// the voice effect editor on the library's effect NAME (a new effect when there is none).
+// window's skin alone, without the voice server or a sound server; "--wizard" runs the setup
+// wizard alone to choose the sound devices again; "--edit-effect NAME" opens the voice effect
+// editor on the library's effect NAME (a new effect when there is none).
 #pragma once
 
 #include <string>
@@ -15,6 +16,7 @@ struct CommandLine {
     PreviewState state = PreviewState::Up;
     std::string savePath; // empty: show the window
     bool help = false;
+    bool wizard = false;
     bool editEffect = false;
     std::string effectName;
 };

@@ -3,6 +3,7 @@
 #include "app/skin_preview.h"
 #include "common/app_style.h"
 #include "editeffect/edit_effect_session.h"
+#include "wizard/wizard_command.h"
 
 #include <QApplication>
 
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     ApplyApplicationStyle(app);
     if (commandLine.skinPreview)
         return RunSkinPreview(commandLine);
+    if (commandLine.wizard)
+        return RunWizardCommand();
     if (commandLine.editEffect)
         return RunEditEffectCommand({commandLine.effectName, {}, {}});
     return 0;

@@ -16,6 +16,7 @@ TEST(CommandLine, EditEffectTakesTheEffectsName) {
     EXPECT_NE(ParseCommandLine({"--edit-effect"}, untouched), "");
     EXPECT_NE(ParseCommandLine({"--edit-effect", ""}, untouched), "");
     EXPECT_NE(ParseCommandLine({"--edit-effect", "A", "--skin-preview", "x.sdf"}, untouched), "");
+    EXPECT_NE(ParseCommandLine({"--wizard", "--edit-effect", "A"}, untouched), "");
     EXPECT_FALSE(untouched.editEffect);
 }
 

@@ -113,10 +113,16 @@ TEST(CommandLine, PreviewArgumentsAndMistakes) {
          std::vector<std::vector<std::string>>{{"--skin-preview"},
                                                {"--skin-preview", "a", "--state", "pressed"},
                                                {"--save", "x.png"},
+                                               {"--wizard", "--skin-preview", "a"},
                                                {"--bogus"}}) {
         EXPECT_NE(ParseCommandLine(bad, untouched), "") << bad[0];
         EXPECT_FALSE(untouched.skinPreview);
+        EXPECT_FALSE(untouched.wizard);
     }
+    CommandLine wizard;
+    EXPECT_EQ(ParseCommandLine({"--wizard"}, wizard), "");
+    EXPECT_TRUE(wizard.wizard);
+    EXPECT_FALSE(wizard.skinPreview);
 }
 
 } // namespace
