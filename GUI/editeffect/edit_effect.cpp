@@ -161,7 +161,7 @@ void CEditEffect::BuildControls() {
     setTabOrder(cancel_, help_);
 
     connect(plugins_, &QListWidget::itemSelectionChanged, this, &CEditEffect::UpdateButtons);
-    connect(plugins_, &QListWidget::itemActivated, this, [this] { UsePlugin(); });
+    connect(plugins_, &QListWidget::itemDoubleClicked, this, [this] { UsePlugin(); });
     connect(use_, &QPushButton::clicked, this, [this] { UsePlugin(); });
     connect(import_, &QPushButton::clicked, this, [this] { ImportPlugin(); });
     connect(delete_, &QPushButton::clicked, this, [this] { DeleteSelectedPlugin(); });

@@ -116,11 +116,6 @@ protected:
         std::vector<std::int16_t> samples(bytes.size() / 2);
         if (!samples.empty())
             std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-        // What was queued before a change comes first.
-        samples.erase(
-            samples.begin(),
-            samples.begin() +
-                std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(samples.size()), kRate / 4));
         std::vector<double> pitches = testeffect::FramePitches(samples);
         std::erase(pitches, 0.0);
         if (pitches.empty())
