@@ -11,6 +11,7 @@
 #include "base/strtable.h"
 #include "config/config.h"
 #include "editeffect/edit_effect.h"
+#include "editeffect/server_link.h"
 #include "effect/effect_library.h"
 #include "platform/program_folder.h"
 #include "platform/sound/audio_backend.h"
@@ -105,6 +106,8 @@ int RunEditEffectCommand(const EditEffectCommand& command) {
     }
     StartStrings(config.langFile, config.langsPath);
 
+    // The user hears only the effect being edited: a running server's monitor is off meanwhile.
+    const bool serverMonitorOff = SetVoiceServerMonitor(false);
     int result = kEditEffectCancelled;
     {
         std::unique_ptr<AudioBackend> backend = platform::CreateSoundServerBackend();
@@ -117,6 +120,8 @@ int RunEditEffectCommand(const EditEffectCommand& command) {
         stream.Stop();
         stream.CloseStream();
     }
+    if (serverMonitorOff)
+        SetVoiceServerMonitor(config.monitorOn);
     EndStrings();
     return result;
 }

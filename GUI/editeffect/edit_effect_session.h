@@ -38,6 +38,7 @@ struct EditEffectCommand {
 };
 
 // The whole command: program folder, the log "parlanocl.log", configuration, string table, a
-// test stream on the configured input and monitor devices, then EditLibraryEffect. Messages for
-// a script go to standard error. GUI thread, with the application made.
+// test stream on the configured input and monitor devices, then EditLibraryEffect; a running
+// voice server's monitor is off meanwhile and set back as configured afterwards. Messages for a
+// script go to standard error. GUI thread, with the application made.
 int RunEditEffectCommand(const EditEffectCommand& command);
