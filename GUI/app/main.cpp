@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/skin_preview.h"
 #include "common/app_style.h"
+#include "effectdialog/effect_editors.h"
 
 #include <QApplication>
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Voxwarp"));
     ApplyApplicationStyle(app);
+    InstallEffectEditors();
     if (commandLine.skinPreview)
         return RunSkinPreview(commandLine);
     return 0;
