@@ -42,6 +42,12 @@ QString Id(int id) {
 
 } // namespace
 
+void ShowFieldValue(QLineEdit* field, float value) {
+    field->setText(QString::fromStdString(FormatParamValue(value)));
+    // The leading digits matter most when the text is wider than the field.
+    field->setCursorPosition(0);
+}
+
 int SliderPosition(float value) {
     if (!(value > 0)) // NaN too
         return 0;
@@ -88,7 +94,7 @@ GenericEditor BuildGenericEditor(QWidget* dialog, const std::vector<std::string>
         row.field->setAccessibleName(name);
         row.field->setMaxLength(kParamFieldChars);
         row.field->setTextMargins(0, 0, 0, 0);
-        row.field->setText(QString::fromStdString(FormatParamValue(value)));
+        ShowFieldValue(row.field, value);
         row.field->setGeometry(widest + kFieldGap, top, kFieldWidth, kRowHeight);
         row.label->setBuddy(row.field);
 

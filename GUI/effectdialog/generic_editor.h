@@ -45,6 +45,9 @@ struct GenericEditor {
 GenericEditor BuildGenericEditor(QWidget* dialog, const std::vector<std::string>& names,
                                  const std::vector<float>& values);
 
+// Shows value in a row's field as "%f" writes it, from its first character on. GUI thread.
+void ShowFieldValue(QLineEdit* field, float value);
+
 // The slider position of a parameter value: value x 1000 truncated, kept within the slider.
 // Any thread.
 int SliderPosition(float value);

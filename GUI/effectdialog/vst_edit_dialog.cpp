@@ -314,7 +314,7 @@ void VSTEditDialog::OnSliderMoved(int index, int position) {
     if (!Survived())
         return;
     effect_->SetModified(true);
-    row.field->setText(QString::fromStdString(FormatParamValue(value)));
+    ShowFieldValue(row.field, value);
 }
 
 void VSTEditDialog::OnFieldChanged(int index) {

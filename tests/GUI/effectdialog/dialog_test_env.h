@@ -30,6 +30,18 @@ inline std::string TestPluginPath(const std::string& name) {
     return folder + "plugins/" + name + ".so";
 }
 
+// Whether the text has the lines in this order (others may come between).
+inline bool InOrder(const std::string& text, const std::vector<std::string>& lines) {
+    std::size_t at = 0;
+    for (const std::string& line : lines) {
+        at = text.find(line + "\n", at);
+        if (at == std::string::npos)
+            return false;
+        at += line.size();
+    }
+    return true;
+}
+
 // What the effect's hooks were called with.
 struct Listener {
     int closed = 0;

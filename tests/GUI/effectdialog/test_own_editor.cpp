@@ -9,18 +9,7 @@
 namespace {
 
 using testdialog::DialogTest;
-
-// Whether the text has the lines in this order (others may come between).
-bool InOrder(const std::string& text, const std::vector<std::string>& lines) {
-    std::size_t at = 0;
-    for (const std::string& line : lines) {
-        at = text.find(line + "\n", at);
-        if (at == std::string::npos)
-            return false;
-        at += line.size();
-    }
-    return true;
-}
+using testdialog::InOrder;
 
 bool AnyEditorWindowShown() {
     for (QWidget* widget : QApplication::topLevelWidgets())

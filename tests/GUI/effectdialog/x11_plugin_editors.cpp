@@ -18,9 +18,17 @@
 #include <fstream>
 #include <set>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#define VOXWARP_ASAN 1
+#else
+#define VOXWARP_ASAN 0
+#endif
+
 namespace {
 
 using testdialog::DialogTest;
+using testdialog::InOrder;
 
 const char kLspCompressor[] = "/usr/lib/vst/lsp-plugins/compressor-mono.so";
 
@@ -84,18 +92,6 @@ int DistinctColours(const QImage& image) {
         for (int x = 0; x < image.width(); x += 2)
             colours.insert(image.pixel(x, y));
     return static_cast<int>(colours.size());
-}
-
-// Whether the text has the lines in this order (others may come between).
-bool InOrder(const std::string& text, const std::vector<std::string>& lines) {
-    std::size_t at = 0;
-    for (const std::string& line : lines) {
-        at = text.find(line + "\n", at);
-        if (at == std::string::npos)
-            return false;
-        at += line.size();
-    }
-    return true;
 }
 
 long ResidentKilobytes() {
@@ -163,7 +159,10 @@ TEST_F(PluginEditorTest, OpeningAgainAndAgainLeavesNoWindowsAndNoMemory) {
         CloseDialog();
     }
     EXPECT_EQ(server_.Windows(), before);
-    EXPECT_LT(ResidentKilobytes() - residentBefore, 8 * 1024);
+    // The sanitizer keeps freed memory in quarantine.
+    if (!VOXWARP_ASAN) {
+        EXPECT_LT(ResidentKilobytes() - residentBefore, 8 * 1024);
+    }
     EXPECT_TRUE(InOrder(PluginCalls(), {"edit open", "edit close", "edit open", "edit close"}));
 }
 
@@ -183,7 +182,22 @@ protected:
         if (!std::filesystem::exists(kLspCompressor))
             GTEST_SKIP() << "lsp-plugins-vst is not installed";
         PluginEditorTest::SetUp();
+#if VOXWARP_ASAN
+        // lsp's editor keeps its display connection's memory for good: its leak, not the
+        // dialog's (whose own the test plug-in's editor shows).
+        __lsan_disable();
+        leakCheckOff_ = true;
+#endif
     }
+    void TearDown() override {
+        PluginEditorTest::TearDown();
+#if VOXWARP_ASAN
+        if (leakCheckOff_)
+            __lsan_enable();
+#endif
+    }
+
+    bool leakCheckOff_ = false;
 };
 
 TEST_F(LspEditorTest, OpensAtItsSizeDrawsAndClosesCleanly) {
