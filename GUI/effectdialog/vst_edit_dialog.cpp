@@ -198,7 +198,8 @@ void VSTEditDialog::Place() {
 }
 
 void VSTEditDialog::ResizeEditor(QSize size) {
-    size = size.expandedTo(QSize(kMinEditorSide, kMinEditorSide));
+    size = size.expandedTo(QSize(kMinEditorSide, kMinEditorSide))
+               .boundedTo(QSize(kMaxEditorSide, kMaxEditorSide));
     editorArea_->setGeometry(QRect(QPoint(0, 0), size));
     window_->setFixedSize(size);
 }

@@ -26,8 +26,9 @@ public:
     // The parameters-changed tick and the plug-in editor's idle tick, in milliseconds.
     static constexpr int kParamsTickMs = 100;
     static constexpr int kEditorIdleMs = 35;
-    // The smallest editor area a plug-in gets, whatever rectangle it reports.
+    // The smallest and the largest editor area a plug-in gets, whatever size it reports.
     static constexpr int kMinEditorSide = 50;
+    static constexpr int kMaxEditorSide = 4096;
 
     // A dialog for effect over ownerWindow (may be null); creates no window yet. GUI thread.
     VSTEditDialog(QWidget* ownerWindow, PnAudioEffect& effect);
@@ -42,8 +43,9 @@ public:
     // Closes the window: the listener's editor-closed hook runs and the plug-in's editor gets
     // effEditClose while its window still exists. Safe to call twice. GUI thread.
     void CloseWith(int result);
-    // The plug-in asks for an editor area of width x height; applied once the plug-in's call has
-    // returned. False without an embedded editor. GUI thread.
+    // The plug-in asks for an editor area of width x height (kept within kMinEditorSide ..
+    // kMaxEditorSide); applied once the plug-in's call has returned. False without an embedded
+    // editor. GUI thread.
     bool SizeWindow(int width, int height) override;
     // The window (a QWidget), or null before it is shown and after it closed. GUI thread.
     void* Window() override;

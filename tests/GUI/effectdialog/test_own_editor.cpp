@@ -33,6 +33,9 @@ TEST_F(DialogTest, SmallEditorRectangleGetsTheSmallestArea) {
     effect_.SetParameter(2, 1.0f);
     QTRY_COMPARE(window->size(), QSize(300, 200));
     EXPECT_NE(PluginCalls().find("size window 1\n"), std::string::npos);
+    // A size from the plug-in is a number like any other: kept within bounds.
+    EXPECT_TRUE(effect_.GetConfigWindow()->SizeWindow(100000, 10));
+    QTRY_COMPARE(window->size(), QSize(4096, 50));
 
     QPointer<QWidget> gone = window;
     effect_.CloseConfig();
