@@ -129,10 +129,13 @@ bool VSTEditDialog::EmbedEditor() {
     effect_->EditOpen(reinterpret_cast<void*>(parent));
     opening_ = false;
     if (!effect_->IsLoaded()) {
+        // Only locals from here on: the message box runs events, and this dialog may go.
         const std::string text = effect_->LastFaultText() + "\nEffect editor will be closed";
+        const std::string title = title_;
+        QWidget* owner = ownerWindow_;
         const ClosedNotice notice = Detach(kResultCancel, true);
-        ShowMessageCaptioned(ownerWindow_, title_, text, MessageIcon::Error);
-        LogException("Unhandled exception in effect %s", title_.c_str());
+        ShowMessageCaptioned(owner, title, text, MessageIcon::Error);
+        LogException("Unhandled exception in effect %s", title.c_str());
         notice.Send();
         return false;
     }
@@ -281,6 +284,7 @@ bool VSTEditDialog::Survived() {
 void VSTEditDialog::FaultClose() {
     if (closed_)
         return;
+    // Only locals from here on: the message box runs events, and this dialog may go.
     const std::string faultText = effect_ != nullptr ? effect_->LastFaultText() : std::string();
     const std::string path = path_;
     QWidget* owner = ownerWindow_;

@@ -93,7 +93,7 @@ private:
     void WindowMoved(const QPoint& topLeft) override;
     void WindowDestroying() override;
 
-    QWidget* ownerWindow_;
+    QPointer<QWidget> ownerWindow_;
     PnAudioEffect* effect_;
     std::string path_;
     std::string title_;
