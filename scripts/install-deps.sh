@@ -14,7 +14,7 @@ packages=(
     espeak-ng aubio-tools
     systemd
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
-    libxcb1-dev libxcb-keysyms1-dev xvfb xauth xdotool x11-utils
+    libxcb1-dev libxcb-keysyms1-dev libx11-dev xvfb xauth xdotool x11-utils
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include "app/skin_preview.h"
 #include "common/app_style.h"
 #include "editeffect/edit_effect_session.h"
+#include "effectdialog/effect_editors.h"
 #include "wizard/wizard_command.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Voxwarp"));
     ApplyApplicationStyle(app);
+    InstallEffectEditors();
     if (commandLine.skinPreview)
         return RunSkinPreview(commandLine);
     if (commandLine.wizard)

@@ -106,6 +106,9 @@ public:
     void Terminate();
     // Whether a plug-in is loaded. Any thread.
     bool IsLoaded() const { return plugin_ != nullptr; }
+    // Whether the loaded plug-in has an editor of its own (its record's has-editor flag).
+    // Any thread.
+    bool HasEditor() const { return plugin_ != nullptr && (plugin_->flags & effFlagsHasEditor); }
 
     // Makes room for blocks of up to frames samples, so that ProcessMono allocates nothing;
     // false when memory ran out. Command thread; may block.

@@ -3,7 +3,15 @@
 //   TEST_FAULT_IN_PROCESS        processReplacing writes to address 0;
 //   TEST_FAULT_IN_ENTRY          the entry point writes to address 0;
 //   TEST_BOTH_ENTRIES            exports "VSTPluginMain" besides "main", with different names;
-//   TEST_AUTOMATE_IN_PROCESS     processReplacing sets parameter 0 to 0.5 through automation.
+//   TEST_AUTOMATE_IN_PROCESS     processReplacing sets parameter 0 to 0.5 through automation;
+//   TEST_PARAMS                  the number of parameters (3 when not given);
+//   TEST_EDITOR                  an editor of its own, TEST_EDITOR_WIDTH x TEST_EDITOR_HEIGHT
+//                                (240 x 120 when not given), its rectangle known only once it
+//                                is open; parameter 2 set to 0.5 or more makes its next idle ask
+//                                the host for 300 x 200;
+//   TEST_EDITOR_X11              the editor is an X11 window (x11_editor_window.h);
+//   TEST_FAULT_IN_EDIT_OPEN      effEditOpen writes to address 0;
+//   TEST_FAULT_IN_EDIT_IDLE      effEditIdle writes to address 0 from the second idle on.
 // When the environment names a file in VOXWARP_TEST_PLUGIN_LOG, the effect appends one line per
 // call it receives, so that a test can follow what the host did.
 //
@@ -18,12 +26,24 @@
 
 #include "effect_base.h"
 #include "effect_entry.h"
+#ifdef TEST_EDITOR_X11
+#include "x11_editor_window.h"
+#endif
 
 #ifndef TEST_INPUTS
 #define TEST_INPUTS 1
 #endif
 #ifndef TEST_OUTPUTS
 #define TEST_OUTPUTS 2
+#endif
+#ifndef TEST_PARAMS
+#define TEST_PARAMS 3
+#endif
+#ifndef TEST_EDITOR_WIDTH
+#define TEST_EDITOR_WIDTH 240
+#endif
+#ifndef TEST_EDITOR_HEIGHT
+#define TEST_EDITOR_HEIGHT 120
 #endif
 
 namespace {
@@ -34,6 +54,8 @@ constexpr float kScribble = 5000.0f;
 volatile std::uintptr_t gNowhere = 0;
 
 class TestEffect;
+void LogCall(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // The newest instance. A host abandons an instance that faulted (its module stays loaded); held
 // here, it stays reachable, so that leak checkers report only real leaks.
 TestEffect* gNewest = nullptr;
@@ -45,31 +67,121 @@ WriteToNowhere() {
     *reinterpret_cast<volatile int*>(gNowhere) = 1;
 }
 
+#ifdef TEST_EDITOR
+// The size the editor asks its host for when parameter 2 reaches 0.5.
+constexpr int kGrownWidth = 300;
+constexpr int kGrownHeight = 200;
+
+class TestEditor : public EffectEditor {
+public:
+    explicit TestEditor(EffectBase* effect) : EffectEditor(effect) {}
+
+    intptr_t getRect(ERect** rect) override {
+        LogCall("edit rect");
+        if (!open_) {
+            *rect = nullptr;
+            return 0;
+        }
+        rect_ = ERect{0, 0, static_cast<int16_t>(height_), static_cast<int16_t>(width_)};
+        *rect = &rect_;
+        return 1;
+    }
+    intptr_t open(void* window) override {
+        LogCall("edit open");
+#ifdef TEST_FAULT_IN_EDIT_OPEN
+        WriteToNowhere();
+#endif
+        open_ = true;
+        idles_ = 0;
+        width_ = TEST_EDITOR_WIDTH;
+        height_ = TEST_EDITOR_HEIGHT;
+#ifdef TEST_EDITOR_X11
+        if (!window_.Open(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)),
+                          width_, height_))
+            return 0;
+        LogCall("edit window 0x%x", static_cast<unsigned>(window_.Id()));
+#else
+        (void)window;
+#endif
+        return 1;
+    }
+    void close() override {
+        LogCall("edit close");
+        open_ = false;
+#ifdef TEST_EDITOR_X11
+        window_.Close();
+#endif
+    }
+    void idle() override {
+        if (idles_++ == 0)
+            LogCall("edit idle");
+#ifdef TEST_FAULT_IN_EDIT_IDLE
+        if (idles_ > 1)
+            WriteToNowhere();
+#endif
+        if (growRequested_ && width_ != kGrownWidth) {
+            width_ = kGrownWidth;
+            height_ = kGrownHeight;
+#ifdef TEST_EDITOR_X11
+            window_.Resize(width_, height_);
+#endif
+            LogCall("size window %d", effect_->sizeWindow(width_, height_) ? 1 : 0);
+        }
+#ifdef TEST_EDITOR_X11
+        window_.Idle();
+#endif
+    }
+
+    void RequestGrow() {
+        growRequested_ = true;
+    }
+
+private:
+    bool open_ = false;
+    bool growRequested_ = false;
+    int idles_ = 0;
+    int width_ = TEST_EDITOR_WIDTH;
+    int height_ = TEST_EDITOR_HEIGHT;
+    ERect rect_{};
+#ifdef TEST_EDITOR_X11
+    XEditorWindow window_;
+#endif
+};
+#endif
+
 class TestEffect : public EffectBase {
 public:
     TestEffect(audioMasterCallback host, const char* name)
-        : EffectBase(host, 4, 3), name_(name), log_(std::getenv("VOXWARP_TEST_PLUGIN_LOG")) {
+        : EffectBase(host, 4, TEST_PARAMS), name_(name) {
         setNumInputs(TEST_INPUTS);
         setNumOutputs(TEST_OUTPUTS);
         gNewest = this;
         setUniqueID(0x74657374); // 'test'
         canProcessReplacing();
         hasVu();
-        Log("version %ld idle %ld cando %ld", static_cast<long>(callHost(audioMasterVersion)),
+#ifdef TEST_EDITOR
+        setEditor(std::make_unique<TestEditor>(this));
+#endif
+        LogCall(
+            "version %ld idle %ld cando %ld", static_cast<long>(callHost(audioMasterVersion)),
             static_cast<long>(callHost(audioMasterIdle)),
             static_cast<long>(callHost(audioMasterCanDo, 0, 0, const_cast<char*>("sizeWindow"))));
     }
     ~TestEffect() override {
         if (gNewest == this)
             gNewest = nullptr;
-        Log("destroyed");
+        LogCall("destroyed");
     }
 
-    void open() override { Log("open"); }
-    void close() override { Log("close"); }
+    void open() override {
+        LogCall("open");
+    }
+    void close() override {
+        LogCall("close");
+    }
     void setSampleRate(float rate) override {
         EffectBase::setSampleRate(rate);
-        Log("rate %.0f", rate);
+        LogCall("rate %.0f", rate);
     }
     bool getEffectName(char* name) override {
         std::strcpy(name, name_);
@@ -81,12 +193,20 @@ public:
             gain_ = value;
         else if (index == 1)
             setParameterAutomated(0, value);
+#ifdef TEST_EDITOR
+        else if (index == 2 && value >= 0.5f)
+            static_cast<TestEditor*>(getEditor())->RequestGrow();
+#endif
     }
-    float getParameter(int32_t index) override { return index == 0 ? gain_ : 0.0f; }
+    float getParameter(int32_t index) override {
+        return index == 0 ? gain_ : 0.0f;
+    }
     void getParameterName(int32_t index, char* text) override {
         std::strcpy(text, index == 0 ? "  Gain  " : index == 1 ? "Link" : "");
     }
-    float getVu() override { return 0.5f; }
+    float getVu() override {
+        return 0.5f;
+    }
 
     void process(float** inputs, float** outputs, int32_t frames) override {
         for (int32_t i = 0; i < frames; ++i)
@@ -94,7 +214,7 @@ public:
     }
 
     void processReplacing(float** inputs, float** outputs, int32_t frames) override {
-        Log("process %d", frames);
+        LogCall("process %d", frames);
 #ifdef TEST_FAULT_IN_PROCESS
         outputs[0][0] = 7; // what the host finds in the output after the fault
         WriteToNowhere();
@@ -115,24 +235,24 @@ public:
     }
 
 private:
-    __attribute__((format(printf, 2, 3))) void Log(const char* format, ...) {
-        if (log_ == nullptr)
-            return;
-        std::FILE* file = std::fopen(log_, "a");
-        if (file == nullptr)
-            return;
-        va_list args;
-        va_start(args, format);
-        std::vfprintf(file, format, args);
-        va_end(args);
-        std::fputc('\n', file);
-        std::fclose(file);
-    }
-
     const char* name_;
-    const char* log_;
     float gain_ = 0.25f;
 };
+
+void LogCall(const char* format, ...) {
+    const char* log = std::getenv("VOXWARP_TEST_PLUGIN_LOG");
+    if (log == nullptr)
+        return;
+    std::FILE* file = std::fopen(log, "a");
+    if (file == nullptr)
+        return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(file, format, args);
+    va_end(args);
+    std::fputc('\n', file);
+    std::fclose(file);
+}
 
 EffectBase* CreateEffect(audioMasterCallback host) {
 #ifdef TEST_FAULT_IN_ENTRY
