@@ -54,7 +54,8 @@ void CEditEffect::Configure(const std::string& plugin) {
     if (plugin == effect_.plugin)
         Host().SetParams(effect_.params);
     Host().SetModified(false);
-    if (testStream_ != nullptr && !testStream_->IsRunning()) {
+    // A test stream that could not be opened plays nothing; starting it would drop the plug-in.
+    if (testStream_ != nullptr && testStream_->IsOpen() && !testStream_->IsRunning()) {
         const MmeErrorNum started = testStream_->TestStart();
         if (started != kMmeSuccess)
             LogWarning("CEditEffect::Configure(): no live listening: %s",

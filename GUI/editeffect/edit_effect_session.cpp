@@ -20,15 +20,40 @@
 
 namespace {
 
+// The configured device of a direction; without one (never chosen, or gone), the system's
+// default device, and never the virtual microphone, which would hear itself.
+int TestDevice(const std::string& configured, std::uint32_t lookup, std::uint32_t direction) {
+    int device = -2;
+    if (!configured.empty() && PaGetDevNByName(configured, lookup, device) == kMmeSuccess)
+        return device;
+    const CSoundDevices devices(direction);
+    int index = devices.GetDefaultIndex();
+    if (index < 0 || devices.GetName(index).find(kVirtualCardName) != std::string::npos) {
+        index = -1;
+        for (int i = 0; i < devices.GetCount() && index < 0; ++i)
+            if (devices.GetName(i).find(kVirtualCardName) == std::string::npos)
+                index = i;
+    }
+    if (index < 0) {
+        LogWarning("EditEffect: no %s device for listening",
+                   lookup == kLookupRecording ? "recording" : "playback");
+        return -2;
+    }
+    LogPlain("EditEffect: %s device \"%s\" not configured; listening through \"%s\"",
+             lookup == kLookupRecording ? "recording" : "playback", configured.c_str(),
+             devices.GetName(index).c_str());
+    return devices.GetDeviceNumber(index);
+}
+
 // Opens the test stream on the configured devices; a device that is not there, or a stream
 // that does not open, only means that nothing is heard.
 void OpenTestStream(TestStream& stream, const AppConfig& config) {
-    int input = -2;
-    int output = -2;
-    if (PaGetDevNByName(config.input, kLookupRecording, input) != kMmeSuccess)
-        LogWarning("EditEffect: recording device \"%s\" not found", config.input.c_str());
-    if (PaGetDevNByName(config.monitor, kLookupPlayback, output) != kMmeSuccess)
-        LogWarning("EditEffect: playback device \"%s\" not found", config.monitor.c_str());
+    const int input = TestDevice(config.input, kLookupRecording, kSoundDevicesRecording);
+    const int output = TestDevice(config.monitor, kLookupPlayback, kSoundDevicesPlayback);
+    if (input < 0 || output < 0) {
+        LogWarning("EditEffect: no live listening");
+        return;
+    }
     const MmeErrorNum opened =
         stream.OpenStream(input, output, config.mixInSrc, config.inBuffSizeMs, config.inBuffsN);
     if (opened != kMmeSuccess)

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_memory_backend.h"
 #include "base/strtable.h"
 #include "common/message_box.h"
 #include "config/config.h"
@@ -24,6 +25,7 @@
 #include "plain_editor_factory.h"
 #include "program_dir.h"
 #include "temp_dir.h"
+#include "teststream/test_stream.h"
 
 namespace {
 
@@ -134,6 +136,17 @@ TEST_F(EditEffect, OpensOnItsOwnPlugInWithTheStoredValuesAndTheEditorBeside) {
     Child<QPushButton>(*dialog, "cancel")->click();
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(dialog->Host().GetConfigWindow(), nullptr);
+}
+
+TEST_F(EditEffect, ATestStreamWithoutDevicesStillLetsThePlugInBeEdited) {
+    MemoryAudioBackend backend;
+    TestStream closed(backend); // no device could be opened: nothing is heard
+    CEditEffect dialog(running_.voiceEffects[0], working_, running_, &closed);
+    dialog.show();
+    ASSERT_TRUE(dialog.Host().IsLoaded());
+    EXPECT_FLOAT_EQ(dialog.Host().GetParameter(0), 0.75f);
+    EXPECT_NE(dialog.Host().GetConfigWindow(), nullptr);
+    EXPECT_FALSE(closed.IsRunning());
 }
 
 TEST_F(EditEffect, PlacesTheEditorOnScreen) {
