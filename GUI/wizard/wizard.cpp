@@ -63,14 +63,16 @@ CSetupWizard::CSetupWizard(AppConfig& config, bool showIn, bool showMon, QWidget
 }
 
 CSetupWizard::~CSetupWizard() {
-    // The pages use the stream: they go before it does.
+    // The pages use the stream: they go before it does. Removing a page changes the current
+    // page, which nothing may answer any more.
+    disconnect(this, &QWizard::currentIdChanged, this, &CSetupWizard::OnPageChanged);
+    input_ = nullptr;
+    monitor_ = nullptr;
     for (int id : pageIds()) {
         QWizardPage* p = page(id);
         removePage(id);
         delete p;
     }
-    input_ = nullptr;
-    monitor_ = nullptr;
     stream_.reset();
 }
 
