@@ -87,8 +87,11 @@ COptionsSheet::COptionsSheet(AppConfig& running, OptionsServer& server, QWidget*
 }
 
 COptionsSheet::~COptionsSheet() {
+    // Removing the pages changes the current tab: no page becomes active any more.
+    disconnect(tabs_, nullptr, this, nullptr);
     if (active_ != nullptr)
         active_->OnKillActive();
+    active_ = nullptr;
     testStream_->Stop();
     testStream_->CloseStream();
     // The pages go before the stream and the context they hold.
