@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -71,8 +72,12 @@ COptionsSheet::COptionsSheet(AppConfig& running, OptionsServer& server, QWidget*
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(apply_, &QPushButton::clicked, this, &COptionsSheet::Apply);
     connect(help_, &QPushButton::clicked, this, &COptionsSheet::ShowHelp);
-    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(f1, &QShortcut::activated, this, &COptionsSheet::ShowHelp);
+    // The pages answer F1 themselves; the tab bar and the buttons ask for the active page's help.
+    for (QWidget* area : {static_cast<QWidget*>(tabs_->tabBar()), static_cast<QWidget*>(buttons)}) {
+        auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), area);
+        f1->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(f1, &QShortcut::activated, this, &COptionsSheet::ShowHelp);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_, 1);
