@@ -67,7 +67,7 @@ CPgSoundCard::CPgSoundCard(OptionsContext& context, QWidget* parent)
     restart_->setAccessibleName(restart_->text());
 
     auto* devices = new QFormLayout;
-    devices->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    devices->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     devices->addRow(Text(kTextRecording), recording_);
     devices->addRow(Text(kTextSource), sources_);
     devices->addRow(Text(kTextPlayback), playback_);
