@@ -42,6 +42,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLine& 
                 return "--edit-effect needs the voice effect's name";
             cl.editEffect = true;
             cl.effectName = args[++i];
+        } else if (arg == "--options") {
+            cl.options = true;
         } else if (arg == "--state") {
             if (!hasValue || !ParseState(args[i + 1], cl.state))
                 return "--state needs one of up, over, down, checked, disabled";
@@ -61,6 +63,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLine& 
         return "--state and --save belong to --skin-preview";
     if (cl.editEffect && (cl.skinPreview || cl.wizard))
         return "--edit-effect is a use of its own";
+    if (cl.options && (cl.skinPreview || cl.wizard || cl.editEffect))
+        return "--options is a use of its own";
     out = cl;
     return {};
 }
@@ -71,6 +75,7 @@ const char* CommandLineUsage() {
            "[--save PNG]\n"
            "       Voxwarp --wizard\n"
            "       Voxwarp --edit-effect NAME\n"
+           "       Voxwarp --options\n"
            "  --skin-preview FILE  show the main window's skin from FILE, without the voice "
            "server\n"
            "  --state STATE        show every button in that state (default up)\n"
@@ -80,5 +85,7 @@ const char* CommandLineUsage() {
            "none);\n"
            "                       exit 0 when saved, 1 when cancelled, 3 when the "
            "configuration\n"
-           "                       could not be read or written\n";
+           "                       could not be read or written\n"
+           "  --options            open the options; exit 3 when the configuration could not "
+           "be read\n";
 }

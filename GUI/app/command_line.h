@@ -2,7 +2,8 @@
 // "--skin-preview FILE [--state up|over|down|checked|disabled] [--save PNG]" shows the main
 // window's skin alone, without the voice server or a sound server; "--wizard" runs the setup
 // wizard alone to choose the sound devices again; "--edit-effect NAME" opens the voice effect
-// editor on the library's effect NAME (a new effect when there is none).
+// editor on the library's effect NAME (a new effect when there is none); "--options" opens the
+// options sheet.
 #pragma once
 
 #include <string>
@@ -19,6 +20,7 @@ struct CommandLine {
     bool wizard = false;
     bool editEffect = false;
     std::string effectName;
+    bool options = false;
 };
 
 // Parses the arguments after the program name. Returns an empty text and fills out, or the

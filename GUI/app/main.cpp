@@ -4,6 +4,7 @@
 #include "common/app_style.h"
 #include "editeffect/edit_effect_session.h"
 #include "effectdialog/effect_editors.h"
+#include "options/options_command.h"
 #include "wizard/wizard_command.h"
 
 #include <QApplication>
@@ -37,5 +38,7 @@ int main(int argc, char** argv) {
         return RunWizardCommand();
     if (commandLine.editEffect)
         return RunEditEffectCommand({commandLine.effectName, {}, {}});
+    if (commandLine.options)
+        return RunOptionsCommand({});
     return 0;
 }

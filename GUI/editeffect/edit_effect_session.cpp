@@ -1,63 +1,28 @@
 #include "editeffect/edit_effect_session.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
-#include "audio/sound_devices.h"
 #include "base/mlog.h"
 #include "base/strtable.h"
+#include "common/command_start.h"
 #include "config/config.h"
 #include "editeffect/edit_effect.h"
 #include "editeffect/server_link.h"
 #include "effect/effect_library.h"
-#include "platform/program_folder.h"
 #include "platform/sound/audio_backend.h"
 #include "platform/sound/sound_server.h"
 #include "teststream/test_stream.h"
+#include "teststream/test_stream_devices.h"
 
 namespace {
 
-// The configured device of a direction; without one (never chosen, or gone), the system's
-// default device, and never the virtual microphone, which would hear itself.
-int TestDevice(const std::string& configured, std::uint32_t lookup, std::uint32_t direction) {
-    int device = -2;
-    if (!configured.empty() && PaGetDevNByName(configured, lookup, device) == kMmeSuccess)
-        return device;
-    const CSoundDevices devices(direction);
-    int index = devices.GetDefaultIndex();
-    if (index < 0 || devices.GetName(index).find(kVirtualCardName) != std::string::npos) {
-        index = -1;
-        for (int i = 0; i < devices.GetCount() && index < 0; ++i)
-            if (devices.GetName(i).find(kVirtualCardName) == std::string::npos)
-                index = i;
-    }
-    if (index < 0) {
-        LogWarning("EditEffect: no %s device for listening",
-                   lookup == kLookupRecording ? "recording" : "playback");
-        return -2;
-    }
-    LogPlain("EditEffect: %s device \"%s\" not configured; listening through \"%s\"",
-             lookup == kLookupRecording ? "recording" : "playback", configured.c_str(),
-             devices.GetName(index).c_str());
-    return devices.GetDeviceNumber(index);
-}
-
-// Opens the test stream on the configured devices; a device that is not there, or a stream
-// that does not open, only means that nothing is heard.
+// Opens the test stream on the configured devices; without them nothing is heard.
 void OpenTestStream(TestStream& stream, const AppConfig& config) {
-    const int input = TestDevice(config.input, kLookupRecording, kSoundDevicesRecording);
-    const int output = TestDevice(config.monitor, kLookupPlayback, kSoundDevicesPlayback);
-    if (input < 0 || output < 0) {
-        LogWarning("EditEffect: no live listening");
-        return;
-    }
-    const MmeErrorNum opened =
-        stream.OpenStream(input, output, config.mixInSrc, config.inBuffSizeMs, config.inBuffsN);
-    if (opened != kMmeSuccess)
-        LogWarning("EditEffect: no live listening: %s", MmeErrorText(opened).c_str());
+    OpenTestStreamOn(
+        stream,
+        {config.input, config.monitor, config.mixInSrc, config.inBuffSizeMs, config.inBuffsN},
+        "EditEffect");
 }
 
 // Every slot that named the effect by its old name names it by its new one.
@@ -111,17 +76,9 @@ int EditLibraryEffect(AppConfig& config, const std::string& name,
 }
 
 int RunEditEffectCommand(const EditEffectCommand& command) {
-    const std::string folder =
-        command.programFolder.empty() ? platform::ProgramFolder() : command.programFolder;
-    if (!folder.empty() && chdir(folder.c_str()) != 0) {
-        std::fprintf(stderr, "Voxwarp: cannot enter the program folder %s\n", folder.c_str());
+    std::string folder;
+    if (!StartCommandSession(command.programFolder, folder))
         return kEditEffectFailed;
-    }
-    LogInit("parlanocl.log", true, false, false, false, false);
-    const std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);
-    LogPlain("Application started on %d.%d.%d %d:%d:%d", local->tm_mday, local->tm_mon + 1,
-             local->tm_year + 1900, local->tm_hour, local->tm_min, local->tm_sec);
     AppConfig config(folder);
     // Saving over a library that could not be read would lose it.
     if (!config.Load()) {

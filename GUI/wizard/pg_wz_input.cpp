@@ -105,31 +105,24 @@ void CPgWzInput::OnDeviceChosen(int index) {
         return;
 
     const WizardDevice& device = deviceList_[static_cast<std::size_t>(index)];
-    const std::uint32_t mixerId = MixerIdFor(kLookupRecording, device.deviceNumber);
-    if (mixerId == kNoMixerId || !mixer_.Open(mixerId, 0, nullptr)) {
+    // GuiSelectInMixer: the device's recording lines, the microphone line chosen.
+    const RecordingLines lines =
+        ReadRecordingLines(mixer_, device.deviceNumber, config_.mixInSrc, true);
+    if (!lines.mixerOpen) {
         channelLabel_->setText(
             QString::fromStdString(WizFormat(wiztext::kMixerOpenFailed, device.name)));
         channels_->setAccessibleName(channelLabel_->text());
         StartTest();
         return;
     }
-    // GuiSelectInMixer: the device's recording lines, the microphone line chosen.
-    for (const MixerLine& line : mixer_.GetInputSources())
-        channels_->addItem(QString::fromStdString(line.name));
-    std::string micLine;
-    const bool micFound = FindMicLine(mixer_, micLine);
+    for (const std::string& name : lines.names)
+        channels_->addItem(QString::fromStdString(name));
     channelLabel_->setText(
-        WizText(micFound ? wiztext::kMicChannelFound : wiztext::kChooseMicChannel));
+        WizText(lines.micFound ? wiztext::kMicChannelFound : wiztext::kChooseMicChannel));
     channels_->setAccessibleName(channelLabel_->text());
     channels_->setEnabled(!mixer_.HasNoSources());
 
-    int channel = micFound ? channels_->findText(QString::fromStdString(micLine)) : -1;
-    if (channel < 0 && !config_.mixInSrc.empty())
-        channel = channels_->findText(QString::fromStdString(config_.mixInSrc));
-    if (channel < 0)
-        channel = mixer_.GetSelectedSource();
-    if (channel < 0)
-        channel = 0;
+    const int channel = lines.chosen < 0 ? 0 : lines.chosen;
     channels_->setCurrentIndex(channel);
     OnChannelChosen(channel); // the signals are blocked while the list is filled
 }

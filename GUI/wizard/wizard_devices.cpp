@@ -1,5 +1,6 @@
 #include "wizard/wizard_devices.h"
 
+#include "audio/mixer.h"
 #include "audio/sound_devices.h"
 
 bool IsVirtualCardName(const std::string& name) {
@@ -33,4 +34,34 @@ int PreferredDevice(const std::vector<WizardDevice>& devices, const std::string&
         if (devices[i].deviceNumber == defaultNumber)
             return static_cast<int>(i);
     return 0;
+}
+
+RecordingLines ReadRecordingLines(PortMixer& mixer, int deviceNumber, const std::string& configured,
+                                  bool micFirst) {
+    RecordingLines lines;
+    mixer.Close();
+    const std::uint32_t mixerId = MixerIdFor(kLookupRecording, deviceNumber);
+    if (mixerId == kNoMixerId || !mixer.Open(mixerId, 0, nullptr))
+        return lines;
+    lines.mixerOpen = true;
+    for (const MixerLine& line : mixer.GetInputSources())
+        lines.names.push_back(line.name);
+    if (lines.names.empty())
+        return lines;
+    auto indexOf = [&lines](const std::string& name) {
+        for (std::size_t i = 0; i < lines.names.size(); ++i)
+            if (!name.empty() && lines.names[i] == name)
+                return static_cast<int>(i);
+        return -1;
+    };
+    std::string micLine;
+    lines.micFound = FindMicLine(mixer, micLine);
+    const int mic = lines.micFound ? indexOf(micLine) : -1;
+    const int stored = indexOf(configured);
+    lines.chosen = micFirst && mic >= 0 ? mic : stored >= 0 ? stored : mic;
+    if (lines.chosen < 0)
+        lines.chosen = mixer.GetSelectedSource();
+    if (lines.chosen < 0 || lines.chosen >= static_cast<int>(lines.names.size()))
+        lines.chosen = 0;
+    return lines;
 }

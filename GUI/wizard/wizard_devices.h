@@ -24,3 +24,20 @@ std::vector<WizardDevice> WizardDevices(unsigned direction, int* defaultNumber =
 // naming devices), else of the device numbered defaultNumber, else 0; -1 for an empty list.
 int PreferredDevice(const std::vector<WizardDevice>& devices, const std::string& wanted,
                     int defaultNumber);
+
+class PortMixer;
+
+// The recording lines of a device's mixer as a device choice shows them.
+struct RecordingLines {
+    bool mixerOpen = false;         // the device has a mixer and it opened
+    std::vector<std::string> names; // the mixer's recording sources
+    bool micFound = false;          // one of them is the microphone (FindMicLine)
+    int chosen = -1;                // the line to show; -1 when there is none
+};
+
+// Opens mixer (closed first) on the recording device deviceNumber and reads its lines. The
+// chosen line is the microphone when micFirst and there is one, else the line named
+// configured, else the microphone, else the mixer's selected line, else the first.
+// Command thread; may block.
+RecordingLines ReadRecordingLines(PortMixer& mixer, int deviceNumber, const std::string& configured,
+                                  bool micFirst);

@@ -207,6 +207,17 @@ const ResString kResStrings[] = {
     {347, "OK"},
     {348, "Help"},
     {349, "Please enter a name for the voice effect."},
+    // The options sheet and its General page
+    {350, "Voice Effects"},
+    {351, "Background"},
+    {352, "Fun Sounds"},
+    {353, "Shortcut Keys"},
+    {354, "General"},
+    {355, "Start Voxwarp with the desktop session"},
+    {356, "Recording sound device"},
+    {357, "Source"},
+    {358, "Playback sound device"},
+    {359, "Apply"},
 };
 const size_t kResStringCount = sizeof kResStrings / sizeof kResStrings[0];
 

@@ -20,4 +20,14 @@ TEST(CommandLine, EditEffectTakesTheEffectsName) {
     EXPECT_FALSE(untouched.editEffect);
 }
 
+TEST(CommandLine, OptionsIsAUseOfItsOwn) {
+    CommandLine parsed;
+    EXPECT_EQ(ParseCommandLine({"--options"}, parsed), "");
+    EXPECT_TRUE(parsed.options);
+    CommandLine untouched;
+    EXPECT_NE(ParseCommandLine({"--options", "--wizard"}, untouched), "");
+    EXPECT_NE(ParseCommandLine({"--edit-effect", "A", "--options"}, untouched), "");
+    EXPECT_FALSE(untouched.options);
+}
+
 } // namespace
