@@ -186,7 +186,8 @@ void CPgEffects::BuildControls() {
         setTabOrder(order[i - 1], order[i]);
 
     connect(library_, &QTreeWidget::itemSelectionChanged, this, &CPgEffects::OnSelectionChanged);
-    connect(library_, &QTreeWidget::itemActivated, this, [this] { OnEdit(); });
+    // A double click edits the effect; Enter stays with the sheet's default button.
+    connect(library_, &QTreeWidget::itemDoubleClicked, this, [this] { OnEdit(); });
     connect(new_, &QPushButton::clicked, this, &CPgEffects::OnNew);
     connect(edit_, &QPushButton::clicked, this, &CPgEffects::OnEdit);
     connect(delete_, &QPushButton::clicked, this, &CPgEffects::OnDelete);

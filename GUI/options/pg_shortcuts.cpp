@@ -142,7 +142,8 @@ void CPgShortcuts::BuildControls() {
             EndCapture(true);
         UpdateButtons();
     });
-    connect(list_, &QTreeWidget::itemActivated, this, [this] {
+    // A double click changes the line's key; Enter stays with the sheet's default button.
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (!capturing_ && SelectedAction() >= 0)
             StartCapture();
     });
