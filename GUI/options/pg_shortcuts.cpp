@@ -174,6 +174,8 @@ void CPgShortcuts::UpdateButtons() {
     change_->setAccessibleName(change_->text());
     change_->setEnabled(action >= 0);
     hint_->setVisible(capturing_);
+    // The list holds the keyboard while capturing: a screen reader reads the hint from it.
+    list_->setAccessibleDescription(capturing_ ? hint_->text() : QString());
     const bool hasKey =
         action >= 0 && !context_.working.shortcuts[static_cast<std::size_t>(action)].empty();
     remove_->setEnabled(capturing_ || hasKey);

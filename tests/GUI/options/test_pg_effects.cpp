@@ -206,17 +206,6 @@ TEST_F(PgEffects, EditAndNewStoreTheEditorsEffectAndSlotsFollowARename) {
     ASSERT_EQ(working_.voiceEffects.size(), 5u);
     EXPECT_EQ(working_.voiceEffects[4].name, "Fresh");
     EXPECT_EQ(Child<QTreeWidget>("library")->topLevelItemCount(), 5);
-
-    // Cancel changes nothing.
-    page_->SetEditorRunner([](CEditEffect& dialog) {
-        dialog.findChild<QPushButton*>(QStringLiteral("cancel"))->click();
-        return dialog.result();
-    });
-    context_.modified = false;
-    Select("Quiet");
-    QTest::mouseClick(Child<QPushButton>("edit"), Qt::LeftButton);
-    EXPECT_EQ(working_.voiceEffects.size(), 5u);
-    EXPECT_FALSE(context_.modified);
 }
 
 TEST_F(PgEffects, TestPlaysTheSelectedEffectWithItsValuesOrSaysWhyNot) {
@@ -263,14 +252,12 @@ TEST_F(PgEffects, TestPlaysTheSelectedEffectWithItsValuesOrSaysWhyNot) {
     page_->OnKillActive();
     EXPECT_FALSE(stream_.IsRunning());
     EXPECT_FALSE(test->isChecked());
-}
 
-TEST_F(PgEffects, TestWithoutAnOpenStreamSaysSo) {
+    // Without an open stream nothing can be heard: the user is told.
     stream_.CloseStream();
-    Select("Robot");
-    QTest::mouseClick(Child<QPushButton>("test"), Qt::LeftButton);
+    QTest::mouseClick(test, Qt::LeftButton);
     EXPECT_EQ(LastText().rfind("Error starting test stream: ", 0), 0u) << LastText();
-    EXPECT_FALSE(Child<QPushButton>("test")->isChecked());
+    EXPECT_FALSE(test->isChecked());
     EXPECT_FALSE(stream_.Effect().IsLoaded());
 }
 
@@ -281,11 +268,6 @@ TEST_F(PgEffects, ListenRadiosShowAndSetTheListenMode) {
     QTest::mouseClick(onlyActive, Qt::LeftButton);
     EXPECT_TRUE(working_.listenOnly);
     EXPECT_FALSE(running_.listenOnly);
-    EXPECT_TRUE(context_.modified);
-
-    context_.modified = false;
-    QTest::mouseClick(always, Qt::LeftButton);
-    EXPECT_FALSE(working_.listenOnly);
     EXPECT_TRUE(context_.modified);
 
     // Becoming active shows the stored mode without marking anything.
