@@ -164,7 +164,7 @@ void CPgEffects::BuildControls() {
     listenLayout->addWidget(onlyActive_);
     listenLayout->addStretch(1);
 
-    // Kept from the original page, hidden: the volume of an effect test.
+    // Hidden: the volume of an effect test, stored at once (not by Apply).
     testVolume_ = new QSlider(Qt::Horizontal, this);
     testVolume_->setObjectName(QStringLiteral("testVolume"));
     testVolume_->setAccessibleName(Text(kTestVolume));
