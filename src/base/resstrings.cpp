@@ -218,6 +218,19 @@ const ResString kResStrings[] = {
     {357, "Source"},
     {358, "Playback sound device"},
     {359, "Apply"},
+
+    // Voice Effects and Shortcut Keys pages: buttons, the listen mode, accessible names and the
+    // capture hint
+    {360, "New..."},
+    {361, "Edit..."},
+    {362, "Listen to my voice while \"on air\""},
+    {363, "Always"},
+    {364, "When a Voice Effect is active"},
+    {365, "Test volume"},
+    {366, "Put the selected effect into %s"},
+    {367, "Voice effect library"},
+    {368, "Press the new key combination now. Esc keeps the previous one."},
+    {369, "Remove"},
 };
 const size_t kResStringCount = sizeof kResStrings / sizeof kResStrings[0];
 
