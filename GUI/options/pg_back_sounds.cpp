@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSlider>
 #include <QVBoxLayout>
 
 #include "base/mlog.h"
@@ -140,7 +141,10 @@ void CPgBackSounds::UpdatePage() {
         edit->setText(QString::fromStdString(sound.descr));
         edit->setToolTip(QString::fromStdString(sound.file));
     }
-    testVolume_->setValue(context_.working.testVolBack);
+    {
+        const QSignalBlocker block(testVolume_);
+        testVolume_->setValue(context_.working.testVolBack);
+    }
     FillList();
 }
 

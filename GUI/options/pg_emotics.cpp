@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSlider>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -158,7 +159,10 @@ void CPgEmotics::BuildControls() {
 }
 
 void CPgEmotics::UpdatePage() {
-    testVolume_->setValue(context_.working.testVolEmotic);
+    {
+        const QSignalBlocker block(testVolume_);
+        testVolume_->setValue(context_.working.testVolEmotic);
+    }
     FillUsed();
     FillTree();
     UpdateButtons();
