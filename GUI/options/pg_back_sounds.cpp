@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -126,6 +127,9 @@ void CPgBackSounds::BuildControls() {
         StopTest();
         UpdateButtons();
     });
+    auto* deleteKey =
+        new QShortcut(QKeySequence::Delete, sounds_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, [this] { DeleteSelected(); });
     connect(import_, &QPushButton::clicked, this, [this] { ImportSound(); });
     connect(delete_, &QPushButton::clicked, this, [this] { DeleteSelected(); });
     connect(testButton_, &QPushButton::clicked, this, [this] {
@@ -204,11 +208,18 @@ void CPgBackSounds::ImportSound() {
         return;
     const std::string name = ImportedSoundName(source);
     const std::string stored = context_.working.BackSoundFolder() + name;
-    ImportReplacing(
+    const bool imported = ImportReplacing(
         source, name.empty() ? std::string() : stored, kReplaceBack,
         [this, name] { RemoveSound(name); },
         [this, source] { ImportBackSound(context_.working, source); });
     FillList();
+    if (!imported)
+        return;
+    // The new sound is selected, ready for "<<".
+    for (int row = 0; row < sounds_->count(); ++row) {
+        if (sounds_->item(row)->data(Qt::UserRole).toString().toStdString() == name)
+            sounds_->setCurrentRow(row);
+    }
 }
 
 void CPgBackSounds::DeleteSelected() {

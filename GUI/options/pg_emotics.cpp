@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTreeWidget>
@@ -150,6 +151,13 @@ void CPgEmotics::BuildControls() {
         if (emoticstree::IsSound(item))
             AddSelected();
     });
+    // Del on a list deletes its selected line or item, as its Delete button does.
+    auto* deleteUsedKey =
+        new QShortcut(QKeySequence::Delete, used_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(deleteUsedKey, &QShortcut::activated, this, [this] { DeleteUsed(); });
+    auto* deleteTreeKey =
+        new QShortcut(QKeySequence::Delete, tree_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(deleteTreeKey, &QShortcut::activated, this, [this] { DeleteFromTree(); });
     connect(add_, &QPushButton::clicked, this, [this] { AddSelected(); });
     connect(deleteUsed_, &QPushButton::clicked, this, [this] { DeleteUsed(); });
     connect(newGroup_, &QPushButton::clicked, this, [this] { NewGroup(); });

@@ -22,6 +22,7 @@
 #include "config/config.h"
 #include "options/options_context.h"
 #include "options/options_server.h"
+#include "options/sound_page_texts.h"
 #include "temp_dir.h"
 #include "teststream/test_stream.h"
 

@@ -155,8 +155,9 @@ TEST_F(EmoticsPage, GroupsAreFoldersCreatedRenamedAndDeletedInPlace) {
         shown_.clear();
         EditInPlace(Tree(*page), QString::fromLatin1(bad));
         EXPECT_EQ(Tree(*page)->currentItem()->text(0), "Animals") << bad;
-        if (*bad != '\0')
+        if (*bad != '\0') {
             EXPECT_EQ(LastText(), soundtext::Format(375, bad)) << bad;
+        }
     }
     EXPECT_FALSE(fs::exists(folder_.File("Outside")));
     fs::create_directories(folder_.File("emoticsounds/Pets"));
