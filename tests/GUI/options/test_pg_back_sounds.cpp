@@ -56,7 +56,8 @@ protected:
 TEST_F(BackSoundsPage, UseFillsTheSlotAnewAndDescriptionsAreEdited) {
     Mono("backsounds/rain.wav");
     Mono("backsounds/hum.wav");
-    working_.backSounds[1] = {"old.wav", "Old", 40};
+    running_.backSounds[1] = {"old.wav", "Old", 40};
+    working_ = running_;
     auto page = Open();
     ExpectAccessibleNames(*page);
     EXPECT_EQ(Listed(*page), (std::vector<std::string>{"hum", "rain"}));
@@ -230,8 +231,7 @@ TEST_F(BackSoundsPage, TestPlaysTheSoundOnceAndTheButtonComesBack) {
         },
         20000));
     EXPECT_FALSE(stream_.IsRunning());
-    const std::vector<std::uint8_t> played = backend_.Played(speakers);
-    EXPECT_GE(played.size(), 2u * 2205u);
+    EXPECT_TRUE(stream_.HasEnded()) << "the sound ran out";
 
     // A file that is no sound cannot be tested.
     testsupport::WriteFile(folder_.File("backsounds/bad.wav"), "not a sound");

@@ -70,15 +70,30 @@ protected:
         }
         return lines;
     }
+    // The in-place editor open on the current item, or nullptr.
+    static QLineEdit* OpenEditor(QTreeWidget* view) {
+        return qobject_cast<QLineEdit*>(view->indexWidget(view->currentIndex()));
+    }
     // Types into the in-place editor that F2 opens on the current item, then Enter.
     static void EditInPlace(QTreeWidget* view, const QString& text) {
         view->setFocus();
         QTest::keyClick(view, Qt::Key_F2);
-        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QLineEdit* editor = OpenEditor(view);
         ASSERT_NE(editor, nullptr) << "no editor opened";
         editor->selectAll();
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, Qt::Key_Return);
+        // The view commits and closes the editor from its event queue.
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(OpenEditor(view), nullptr);
+    }
+    static void CancelEdit(QTreeWidget* view) {
+        QLineEdit* editor = OpenEditor(view);
+        ASSERT_NE(editor, nullptr) << "the new group's name is being edited";
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     std::string chosen_;
@@ -142,12 +157,11 @@ TEST_F(EmoticsPage, GroupsAreFoldersCreatedRenamedAndDeletedInPlace) {
     SelectInTree(*page, "cat");
     Click(*page, "newGroup");
     EXPECT_TRUE(fs::is_directory(folder_.File("emoticsounds/Animals/New Folder")));
-    ASSERT_NE(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr)
-        << "the new group's name is being edited";
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    CancelEdit(Tree(*page));
+    SelectInTree(*page, "cat");
     Click(*page, "newGroup");
     EXPECT_TRUE(fs::is_directory(folder_.File("emoticsounds/Animals/New Folder (2)")));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    CancelEdit(Tree(*page));
 
     // Names that would leave the folder or replace a group are refused; the folder stays.
     SelectInTree(*page, "Animals");
