@@ -1,5 +1,7 @@
 #include "options/emotics_tree_items.h"
 
+#include <QApplication>
+#include <QStyle>
 #include <QTreeWidgetItem>
 
 namespace emoticstree {
@@ -23,7 +25,7 @@ QTreeWidgetItem* MakeGroup(const std::string& path) {
     item->setData(0, kPathRole, QString::fromStdString(path));
     item->setData(0, kSoundRole, false);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
-    item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    item->setIcon(0, QApplication::style()->standardIcon(QStyle::SP_DirIcon));
     return item;
 }
 
@@ -33,6 +35,7 @@ QTreeWidgetItem* MakeSound(const std::string& path) {
     item->setText(0, QString::fromStdString(name.substr(0, name.size() - kWavLength)));
     item->setData(0, kPathRole, QString::fromStdString(path));
     item->setData(0, kSoundRole, true);
+    item->setIcon(0, QApplication::style()->standardIcon(QStyle::SP_MediaVolume));
     return item;
 }
 

@@ -43,7 +43,6 @@ CSoundPage::CSoundPage(OptionsContext& context, int id, unsigned loadErrorId,
     : COptionsPage(context, id, parent), loadErrorId_(loadErrorId), testVolumeField_(testVolume),
       chooseImport_(DefaultImportChooser) {
     testButton_ = MakeButton(kTest, "test");
-    testButton_->setCheckable(false);
 
     // The test volume has no place on the page; it keeps what the configuration holds.
     testVolume_ = new QSlider(Qt::Horizontal, this);
