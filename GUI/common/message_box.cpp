@@ -20,6 +20,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
         return QMessageBox::Warning;
     case MessageIcon::Error:
         return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
     case MessageIcon::Information:
         break;
     }

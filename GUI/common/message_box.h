@@ -8,7 +8,7 @@
 
 class QWidget;
 
-enum class MessageIcon { Information, Warning, Error };
+enum class MessageIcon { Information, Warning, Error, Question };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 

@@ -231,6 +231,19 @@ const ResString kResStrings[] = {
     {367, "Voice effect library"},
     {368, "Press the new key combination now. Esc keeps the previous one."},
     {369, "Remove"},
+
+    // Background and Fun Sounds pages: list captions, New Group..., the test volume, group names
+    {370, "New Group..."},
+    {371, "Background sounds:"},
+    {372, "Used Fun Sounds:"},
+    {373, "Groups and sounds:"},
+    {374, "Test volume"},
+    {375, "The name \"%s\" cannot be used: a name must not be empty, contain \"/\" or be \".\" or "
+          "\"..\"."},
+    {376, "Cannot rename directory"},
+    {377, "A group named \"%s\" already exists."},
+    {378, "Use the selected sound for \"%s\""},
+    {379, "Add the selected sound to the used Fun Sounds"},
 };
 const size_t kResStringCount = sizeof kResStrings / sizeof kResStrings[0];
 

@@ -285,6 +285,43 @@ std::string ImportFunSound(const AppConfig& config, const std::string& sourcePat
     return ImportSound(sourcePath, config.FunSoundFolder(), 249);
 }
 
+std::string ImportFunSound(const AppConfig& config, const std::string& sourcePath,
+                           const std::string& group) {
+    if (!IsPlainRelativePath(group)) {
+        throw MyError(LoadStr(375).c_str(), group.c_str());
+    }
+    const std::string folder =
+        group.empty() ? config.FunSoundFolder() : config.FunSoundFolder() + group + "/";
+    return ImportSound(sourcePath, folder, 249);
+}
+
+std::string ImportedSoundName(const std::string& sourcePath) {
+    const std::string fileName = ImportFileName(sourcePath);
+    return fileName.empty() ? fileName : StoredSoundName(fileName);
+}
+
+bool IsPlainRelativePath(const std::string& path) {
+    if (path.empty()) {
+        return true;
+    }
+    if (path.front() == '/') {
+        return false;
+    }
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        const std::string part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
 bool BackSoundExists(const AppConfig& config, const std::string& fileName) {
     return !fileName.empty() && Exists(config.BackSoundFolder() + fileName);
 }

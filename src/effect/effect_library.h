@@ -42,6 +42,16 @@ std::vector<std::string> ListPlugins(const AppConfig& config);
 // later one finds the sound there already.
 std::string ImportBackSound(const AppConfig& config, const std::string& sourcePath);
 std::string ImportFunSound(const AppConfig& config, const std::string& sourcePath);
+// The same into a group of the fun sound folder: group is a folder path relative to it ("" for
+// the folder itself). A group that could lead out of the folder (see IsPlainRelativePath) is
+// refused with text 375.
+std::string ImportFunSound(const AppConfig& config, const std::string& sourcePath,
+                           const std::string& group);
+// The file name an import stores sourcePath under; empty for a path that is not absolute.
+std::string ImportedSoundName(const std::string& sourcePath);
+// Whether path stays inside the folder it is taken relative to: not absolute, and no part that
+// is empty, "." or "..". The empty path (the folder itself) counts as inside.
+bool IsPlainRelativePath(const std::string& path);
 bool BackSoundExists(const AppConfig& config, const std::string& fileName);
 bool FunSoundExists(const AppConfig& config, const std::string& fileName);
 void DeleteBackSound(const AppConfig& config, const std::string& fileName);

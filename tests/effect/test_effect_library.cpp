@@ -173,6 +173,23 @@ TEST_F(EffectLibrary, SoundImportConvertsToTheMixingFormatUnderItsOwnName) {
     EXPECT_EQ(ListFunSounds(config_), std::vector<std::string>{"Birds.wav"});
 }
 
+TEST_F(EffectLibrary, FunSoundsGoIntoTheirGroupAndNeverOutOfTheFolder) {
+    const std::string source = StereoEightBitWave("Birds.wav");
+    EXPECT_EQ(ImportFunSound(config_, source, "Nature/Forest"), "Birds.wav");
+    EXPECT_TRUE(FunSoundExists(config_, "Nature/Forest/Birds.wav"));
+    EXPECT_EQ(ImportedSoundName(dir_.File("in/Song.mp3")), "Song.wav");
+    for (const char* group : {"..", "../x", "Nature/../..", "/tmp", "a//b", "./a", "a/"}) {
+        EXPECT_FALSE(IsPlainRelativePath(group)) << group;
+        EXPECT_EQ(ErrorText([&] { ImportFunSound(config_, source, group); }),
+                  "The name \"" + std::string(group) +
+                      "\" cannot be used: a name must not be empty, contain \"/\" or be \".\" "
+                      "or \"..\".");
+    }
+    EXPECT_TRUE(IsPlainRelativePath(""));
+    EXPECT_TRUE(IsPlainRelativePath("a..b/.c"));
+    EXPECT_FALSE(fs::exists(config_.ProgramFolder() + "Birds.wav"));
+}
+
 TEST_F(EffectLibrary, ParallelImportsEachStoreTheirOwnSoundAndOneNameEndsComplete) {
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE(round);
