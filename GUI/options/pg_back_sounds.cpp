@@ -1,5 +1,7 @@
 #include "options/pg_back_sounds.h"
 
+#include "base/strtable.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,7 +46,7 @@ CPgBackSounds::CPgBackSounds(OptionsContext& context, QWidget* parent)
 }
 
 QString CPgBackSounds::Title() const {
-    return QStringLiteral("Background");
+    return QString::fromStdString(LoadStr(351)); // the tab's caption
 }
 
 void CPgBackSounds::BuildControls() {

@@ -74,7 +74,7 @@ CPgEffects::CPgEffects(OptionsContext& context, QWidget* parent)
 }
 
 QString CPgEffects::Title() const {
-    return QStringLiteral("Voice Effects");
+    return QString::fromStdString(LoadStr(350)); // the tab's caption
 }
 
 void CPgEffects::BuildControls() {

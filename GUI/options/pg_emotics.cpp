@@ -1,5 +1,7 @@
 #include "options/pg_emotics.h"
 
+#include "base/strtable.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -54,7 +56,7 @@ CPgEmotics::CPgEmotics(OptionsContext& context, QWidget* parent)
 }
 
 QString CPgEmotics::Title() const {
-    return QStringLiteral("Fun Sounds");
+    return QString::fromStdString(LoadStr(352)); // the tab's caption
 }
 
 void CPgEmotics::BuildControls() {

@@ -89,7 +89,7 @@ CPgShortcuts::~CPgShortcuts() {
 }
 
 QString CPgShortcuts::Title() const {
-    return QStringLiteral("Shortcut Keys");
+    return QString::fromStdString(LoadStr(353)); // the tab's caption
 }
 
 void CPgShortcuts::BuildControls() {

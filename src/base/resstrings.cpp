@@ -237,7 +237,6 @@ const ResString kResStrings[] = {
     {371, "Background sounds:"},
     {372, "Used Fun Sounds:"},
     {373, "Groups and sounds:"},
-    {374, "Test volume"},
     {375, "The name \"%s\" cannot be used: a name must not be empty, contain \"/\" or be \".\" or "
           "\"..\"."},
     {376, "Cannot rename directory"},
