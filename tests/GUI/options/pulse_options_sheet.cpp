@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -184,11 +185,18 @@ TEST_F(OptionsOnAir, AnAppliedVoiceEffectSlotIsHeardFromTheVoiceServer) {
         source = general->SourceList()->currentText().toStdString();
         playback = general->PlaybackList()->currentText().toStdString();
 
-        // The Voice Effects page's "<<": the effect into slot 1.
+        // The Voice Effects page's "<<": the library's effect into slot 1.
         sheet.Working().voiceEffects.push_back({"Brevo", "Octave up", params});
-        sheet.Working().effects[0] = "Octave up";
-        sheet.Context().modified = true;
-        emit sheet.Pages().front()->modified();
+        sheet.Tabs()->setCurrentIndex(0);
+        QWidget* effects = sheet.Pages().front();
+        auto* library = effects->findChild<QTreeWidget*>(QStringLiteral("library"));
+        ASSERT_NE(library, nullptr);
+        const QList<QTreeWidgetItem*> found =
+            library->findItems(QStringLiteral("Octave up"), Qt::MatchExactly, 0);
+        ASSERT_EQ(found.size(), 1);
+        library->setCurrentItem(found.front());
+        QTest::mouseClick(effects->findChild<QPushButton*>(QStringLiteral("put1")), Qt::LeftButton);
+        ASSERT_TRUE(sheet.ApplyButton()->isEnabled());
         QTest::mouseClick(sheet.ApplyButton(), Qt::LeftButton);
         sheet.Context().server.MonitorSet(false); // as a local test does
         QTest::mouseClick(sheet.CancelButton(), Qt::LeftButton);
