@@ -55,7 +55,11 @@ void CPgBackSounds::BuildControls() {
     slotGrid->setVerticalSpacing(8);
     for (int slot = 0; slot < AppConfig::kBackSoundSlots; ++slot) {
         const QString name = QString::fromStdString(Format(kBackgroundN, slot + 1));
-        auto* label = new QLabel(QStringLiteral("&%1").arg(name), this);
+        // Alt and the slot's number reach its field; Alt+B is the list's.
+        QString caption = name;
+        const qsizetype digit = caption.lastIndexOf(QString::number(slot + 1));
+        caption.insert(digit >= 0 ? digit : 0, QLatin1Char('&'));
+        auto* label = new QLabel(caption, this);
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("description%1").arg(slot));
         edit->setAccessibleName(name);
