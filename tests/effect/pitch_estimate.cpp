@@ -65,4 +65,14 @@ double MedianRatio(const std::vector<double>& input, const std::vector<double>& 
     return ratios[ratios.size() / 2];
 }
 
+double MedianPitch(const std::vector<std::int16_t>& samples) {
+    std::vector<double> pitches = FramePitches(samples);
+    std::erase(pitches, 0.0);
+    if (pitches.empty()) {
+        return 0.0;
+    }
+    std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
+    return pitches[pitches.size() / 2];
+}
+
 } // namespace testeffect

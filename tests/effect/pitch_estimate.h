@@ -17,4 +17,7 @@ std::vector<double> FramePitches(const std::vector<std::int16_t>& samples);
 double MedianRatio(const std::vector<double>& input, const std::vector<double>& output,
                    std::size_t offset);
 
+// The median fundamental over the voiced frames; 0 when none is voiced.
+double MedianPitch(const std::vector<std::int16_t>& samples);
+
 } // namespace testeffect
