@@ -3,9 +3,6 @@
 // edited, saved, then chosen through voxwarpctl and heard from the running voice server.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QListWidget>
@@ -31,13 +28,10 @@
 #include "temp_dir.h"
 #include "voice_server_session.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using pulsetest::ShellQuoted;
 
 testsupport::ShellOutcome Ctl(const std::string& arguments) {
     return testsupport::Voxwarpctl(arguments);

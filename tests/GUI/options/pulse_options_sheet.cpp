@@ -4,9 +4,6 @@
 // monitor back.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QComboBox>
@@ -37,13 +34,10 @@
 #include "temp_dir.h"
 #include "voice_server_session.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using pulsetest::ShellQuoted;
 
 testsupport::ShellOutcome Ctl(const std::string& arguments) {
     return testsupport::Voxwarpctl(arguments);
