@@ -15,6 +15,7 @@
 #include "base/strtable.h"
 #include "common/help.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "editeffect/edit_effect_texts.h"
 #include "editeffect/server_link.h"
@@ -25,37 +26,26 @@ using namespace edittext;
 
 namespace {
 
-QString Text(unsigned id) {
-    return QString::fromStdString(LoadStr(id));
-}
-
 // A caption with its first letter as the Alt shortcut.
 QString Mnemonic(unsigned id) {
-    QString text = Text(id);
+    QString text = UiText(id);
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     return QLatin1Char('&') + text;
 }
 
 // The accessible name of a caption: without the colon of a label.
-QString AccessibleName(unsigned id) {
-    QString text = Text(id).trimmed();
-    if (text.endsWith(QLatin1Char(':')))
-        text.chop(1);
-    return text;
-}
-
 QPushButton* MakeButton(unsigned id, const QString& objectName, bool mnemonic, QWidget* parent) {
-    auto* button = new QPushButton(mnemonic ? Mnemonic(id) : Text(id), parent);
+    auto* button = new QPushButton(mnemonic ? Mnemonic(id) : UiText(id), parent);
     button->setObjectName(objectName);
-    button->setAccessibleName(AccessibleName(id));
+    button->setAccessibleName(UiAccessibleName(id));
     button->setAutoDefault(false);
     return button;
 }
 
 std::string DefaultImportChooser(QWidget* parent, const QString& filter) {
     const QString start = QString::fromStdString(LastImportFolder());
-    return QFileDialog::getOpenFileName(parent, Text(kImport).remove(QStringLiteral("...")), start,
-                                        filter)
+    return QFileDialog::getOpenFileName(parent, UiText(kImport).remove(QStringLiteral("...")),
+                                        start, filter)
         .toStdString();
 }
 
@@ -68,8 +58,8 @@ CEditEffect::CEditEffect(const VoiceEffect& effect, AppConfig& working, AppConfi
       serverConnected_(VoiceServerConnected) {
     LogScope scope("CEditEffect::CEditEffect", "%s", effect.name.c_str());
     setObjectName(QStringLiteral("EditEffect"));
-    setWindowTitle(Text(kTitle));
-    setAccessibleName(Text(kTitle));
+    setWindowTitle(UiText(kTitle));
+    setAccessibleName(UiText(kTitle));
     setModal(true);
     BuildControls();
 
@@ -92,13 +82,13 @@ void CEditEffect::BuildControls() {
     auto* nameLabel = new QLabel(Mnemonic(kName), this);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("name"));
-    name_->setAccessibleName(AccessibleName(kName));
+    name_->setAccessibleName(UiAccessibleName(kName));
     nameLabel->setBuddy(name_);
 
-    auto* usedLabel = new QLabel(Text(kUsedVst), this);
+    auto* usedLabel = new QLabel(UiText(kUsedVst), this);
     usedVst_ = new QLineEdit(this);
     usedVst_->setObjectName(QStringLiteral("usedVst"));
-    usedVst_->setAccessibleName(AccessibleName(kUsedVst));
+    usedVst_->setAccessibleName(UiAccessibleName(kUsedVst));
     usedVst_->setReadOnly(true);
     usedLabel->setBuddy(usedVst_);
 
@@ -110,7 +100,7 @@ void CEditEffect::BuildControls() {
     auto* listLabel = new QLabel(Mnemonic(kAvailableVst), this);
     plugins_ = new QListWidget(this);
     plugins_->setObjectName(QStringLiteral("plugins"));
-    plugins_->setAccessibleName(AccessibleName(kAvailableVst));
+    plugins_->setAccessibleName(UiAccessibleName(kAvailableVst));
     plugins_->setSelectionMode(QAbstractItemView::SingleSelection);
     plugins_->setMinimumSize(220, 160);
     plugins_->setSpacing(2);

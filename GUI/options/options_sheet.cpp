@@ -11,6 +11,7 @@
 #include "base/strtable.h"
 #include "common/help.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "options/options_server.h"
 #include "options/pg_back_sounds.h"
 #include "options/pg_effects.h"
@@ -31,10 +32,6 @@ constexpr unsigned kTextOk = 347;
 constexpr unsigned kTextHelp = 348;
 constexpr unsigned kTextApply = 359;
 
-QString Text(unsigned id) {
-    return QString::fromStdString(LoadStr(id));
-}
-
 } // namespace
 
 COptionsSheet::COptionsSheet(AppConfig& running, OptionsServer& server, QWidget* parent,
@@ -45,7 +42,7 @@ COptionsSheet::COptionsSheet(AppConfig& running, OptionsServer& server, QWidget*
         backend_ = platform::CreateSoundServerBackend();
     testStream_ = std::make_unique<TestStream>(*backend_);
     context_.reset(new OptionsContext{working_, running_, *testStream_, server});
-    setWindowTitle(Text(kTextOptions));
+    setWindowTitle(UiText(kTextOptions));
     setAccessibleName(windowTitle());
 
     tabs_ = new QTabWidget(this);
@@ -60,10 +57,10 @@ COptionsSheet::COptionsSheet(AppConfig& running, OptionsServer& server, QWidget*
     }
 
     auto* buttons = new QDialogButtonBox(this);
-    ok_ = buttons->addButton(Text(kTextOk), QDialogButtonBox::AcceptRole);
-    cancel_ = buttons->addButton(Text(kTextCancel), QDialogButtonBox::RejectRole);
-    apply_ = buttons->addButton(Text(kTextApply), QDialogButtonBox::ApplyRole);
-    help_ = buttons->addButton(Text(kTextHelp), QDialogButtonBox::HelpRole);
+    ok_ = buttons->addButton(UiText(kTextOk), QDialogButtonBox::AcceptRole);
+    cancel_ = buttons->addButton(UiText(kTextCancel), QDialogButtonBox::RejectRole);
+    apply_ = buttons->addButton(UiText(kTextApply), QDialogButtonBox::ApplyRole);
+    help_ = buttons->addButton(UiText(kTextHelp), QDialogButtonBox::HelpRole);
     for (QPushButton* button : {ok_, cancel_, apply_, help_})
         button->setAccessibleName(button->text());
     ok_->setDefault(true);

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "base/mlog.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "effect/effect_library.h"
 #include "options/options_server.h"
@@ -25,17 +26,6 @@ namespace {
 
 // Length of ".wav", which the list leaves off.
 constexpr std::size_t kWavLength = 4;
-
-QString Text(unsigned id) {
-    return QString::fromStdString(LoadStr(id));
-}
-
-QString AccessibleName(unsigned id) {
-    QString text = Text(id).trimmed();
-    if (text.endsWith(QLatin1Char(':')))
-        text.chop(1);
-    return text;
-}
 
 } // namespace
 
@@ -85,10 +75,10 @@ void CPgBackSounds::BuildControls() {
     slotColumn->addLayout(slotGrid);
     slotColumn->addStretch();
 
-    auto* listLabel = new QLabel(QStringLiteral("&") + Text(kBackSoundList), this);
+    auto* listLabel = new QLabel(QStringLiteral("&") + UiText(kBackSoundList), this);
     sounds_ = new QListWidget(this);
     sounds_->setObjectName(QStringLiteral("sounds"));
-    sounds_->setAccessibleName(AccessibleName(kBackSoundList));
+    sounds_->setAccessibleName(UiAccessibleName(kBackSoundList));
     sounds_->setSelectionMode(QAbstractItemView::SingleSelection);
     sounds_->setMinimumSize(180, 160);
     listLabel->setBuddy(sounds_);

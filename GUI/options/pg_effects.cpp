@@ -17,6 +17,7 @@
 #include "base/mlog.h"
 #include "base/strtable.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "editeffect/edit_effect.h"
 #include "editeffect/edit_effect_texts.h"
@@ -45,21 +46,17 @@ constexpr unsigned kTestVolume = 365;
 constexpr unsigned kPutInto = 366; // "Put the selected effect into %s"
 constexpr unsigned kLibrary = 367;
 
-QString Text(unsigned id) {
-    return QString::fromStdString(LoadStr(id));
-}
-
 QString SlotName(int slot) {
-    return Text(kVoiceEffectN).replace(QStringLiteral("%d"), QString::number(slot + 1));
+    return UiText(kVoiceEffectN).replace(QStringLiteral("%d"), QString::number(slot + 1));
 }
 
 // A button with its caption's first letter as the Alt shortcut.
 QPushButton* MakeButton(unsigned id, const QString& objectName, QWidget* parent) {
-    QString caption = Text(id);
+    QString caption = UiText(id);
     caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
     auto* button = new QPushButton(QLatin1Char('&') + caption, parent);
     button->setObjectName(objectName);
-    button->setAccessibleName(Text(id).remove(QStringLiteral("...")));
+    button->setAccessibleName(UiText(id).remove(QStringLiteral("...")));
     button->setAutoDefault(false);
     return button;
 }
@@ -92,7 +89,7 @@ void CPgEffects::BuildControls() {
         label->setBuddy(text);
         auto* put = new QPushButton(QStringLiteral("<<"), this);
         put->setObjectName(QStringLiteral("put%1").arg(slot + 1));
-        put->setAccessibleName(Text(kPutInto).replace(QStringLiteral("%s"), SlotName(slot)));
+        put->setAccessibleName(UiText(kPutInto).replace(QStringLiteral("%s"), SlotName(slot)));
         put->setToolTip(put->accessibleName());
         put->setAutoDefault(false);
         put->setFixedWidth(put->sizeHint().height() * 3 / 2);
@@ -109,9 +106,9 @@ void CPgEffects::BuildControls() {
 
     library_ = new QTreeWidget(this);
     library_->setObjectName(QStringLiteral("library"));
-    library_->setAccessibleName(Text(kLibrary));
+    library_->setAccessibleName(UiText(kLibrary));
     library_->setColumnCount(2);
-    library_->setHeaderLabels({Text(kNameColumn), Text(kPluginColumn)});
+    library_->setHeaderLabels({UiText(kNameColumn), UiText(kPluginColumn)});
     library_->setRootIsDecorated(false);
     library_->setUniformRowHeights(true);
     library_->setAllColumnsShowFocus(true);
@@ -119,11 +116,11 @@ void CPgEffects::BuildControls() {
     library_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     library_->setMinimumSize(260, 180);
 
-    auto* usedLabel = new QLabel(Text(kUsedVst), this);
+    auto* usedLabel = new QLabel(UiText(kUsedVst), this);
     usedVst_ = new QLineEdit(this);
     usedVst_->setObjectName(QStringLiteral("usedVst"));
     usedVst_->setReadOnly(true);
-    usedVst_->setAccessibleName(Text(kUsedVst).remove(QLatin1Char(':')).trimmed());
+    usedVst_->setAccessibleName(UiText(kUsedVst).remove(QLatin1Char(':')).trimmed());
     usedLabel->setBuddy(usedVst_);
     auto* usedRow = new QHBoxLayout;
     usedRow->addWidget(usedLabel);
@@ -151,14 +148,14 @@ void CPgEffects::BuildControls() {
     top->addLayout(slotColumn);
     top->addLayout(libraryColumn, 1);
 
-    auto* listen = new QGroupBox(Text(kListenCaption), this);
+    auto* listen = new QGroupBox(UiText(kListenCaption), this);
     listen->setObjectName(QStringLiteral("listen"));
-    always_ = new QRadioButton(Text(kAlways), listen);
+    always_ = new QRadioButton(UiText(kAlways), listen);
     always_->setObjectName(QStringLiteral("always"));
-    always_->setAccessibleName(Text(kAlways));
-    onlyActive_ = new QRadioButton(Text(kOnlyActive), listen);
+    always_->setAccessibleName(UiText(kAlways));
+    onlyActive_ = new QRadioButton(UiText(kOnlyActive), listen);
     onlyActive_->setObjectName(QStringLiteral("onlyActive"));
-    onlyActive_->setAccessibleName(Text(kOnlyActive));
+    onlyActive_->setAccessibleName(UiText(kOnlyActive));
     auto* listenLayout = new QHBoxLayout(listen);
     listenLayout->addWidget(always_);
     listenLayout->addWidget(onlyActive_);
@@ -167,7 +164,7 @@ void CPgEffects::BuildControls() {
     // Hidden: the volume of an effect test, stored at once (not by Apply).
     testVolume_ = new QSlider(Qt::Horizontal, this);
     testVolume_->setObjectName(QStringLiteral("testVolume"));
-    testVolume_->setAccessibleName(Text(kTestVolume));
+    testVolume_->setAccessibleName(UiText(kTestVolume));
     testVolume_->setRange(0, 100);
     testVolume_->setVisible(false);
 

@@ -14,6 +14,7 @@
 
 #include "base/mlog.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "effect/effect_library.h"
 #include "options/emotics_tree_items.h"
@@ -22,17 +23,6 @@
 using namespace soundtext;
 
 namespace {
-
-QString Text(unsigned id) {
-    return QString::fromStdString(LoadStr(id));
-}
-
-QString AccessibleName(unsigned id) {
-    QString text = Text(id).trimmed();
-    if (text.endsWith(QLatin1Char(':')))
-        text.chop(1);
-    return text;
-}
 
 // Column 0 of a used line keeps its last accepted description here, to go back to when an edit
 // leaves it empty.
@@ -60,12 +50,12 @@ QString CPgEmotics::Title() const {
 }
 
 void CPgEmotics::BuildControls() {
-    auto* usedLabel = new QLabel(QStringLiteral("&") + Text(kUsedFunSounds), this);
+    auto* usedLabel = new QLabel(QStringLiteral("&") + UiText(kUsedFunSounds), this);
     used_ = new QTreeWidget(this);
     used_->setObjectName(QStringLiteral("used"));
-    used_->setAccessibleName(AccessibleName(kUsedFunSounds));
+    used_->setAccessibleName(UiAccessibleName(kUsedFunSounds));
     used_->setColumnCount(2);
-    used_->setHeaderLabels({Text(kDescription), Text(kFile)});
+    used_->setHeaderLabels({UiText(kDescription), UiText(kFile)});
     used_->setRootIsDecorated(false);
     used_->setSelectionMode(QAbstractItemView::SingleSelection);
     used_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -75,7 +65,7 @@ void CPgEmotics::BuildControls() {
     usedLabel->setBuddy(used_);
     deleteUsed_ = MakeButton(kDelete, "deleteUsed");
     deleteUsed_->setAccessibleName(
-        QStringLiteral("%1 (%2)").arg(Text(kDelete), AccessibleName(kUsedFunSounds)));
+        QStringLiteral("%1 (%2)").arg(UiText(kDelete), UiAccessibleName(kUsedFunSounds)));
     auto* usedButtons = new QHBoxLayout;
     usedButtons->addWidget(deleteUsed_);
     usedButtons->addWidget(testButton_);
@@ -87,8 +77,8 @@ void CPgEmotics::BuildControls() {
 
     add_ = new QPushButton(QStringLiteral("<<"), this);
     add_->setObjectName(QStringLiteral("add"));
-    add_->setAccessibleName(Text(kAddToUsed));
-    add_->setToolTip(Text(kAddToUsed));
+    add_->setAccessibleName(UiText(kAddToUsed));
+    add_->setToolTip(UiText(kAddToUsed));
     add_->setAutoDefault(false);
     add_->setFixedWidth(add_->sizeHint().height() * 2);
     auto* addColumn = new QVBoxLayout;
@@ -96,10 +86,10 @@ void CPgEmotics::BuildControls() {
     addColumn->addWidget(add_);
     addColumn->addStretch();
 
-    auto* treeLabel = new QLabel(QStringLiteral("&") + Text(kFunSoundTree), this);
+    auto* treeLabel = new QLabel(QStringLiteral("&") + UiText(kFunSoundTree), this);
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("tree"));
-    tree_->setAccessibleName(AccessibleName(kFunSoundTree));
+    tree_->setAccessibleName(UiAccessibleName(kFunSoundTree));
     tree_->setHeaderHidden(true);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -109,7 +99,7 @@ void CPgEmotics::BuildControls() {
     newGroup_ = MakeButton(kNewGroup, "newGroup");
     deleteTree_ = MakeButton(kDelete, "deleteTree");
     deleteTree_->setAccessibleName(
-        QStringLiteral("%1 (%2)").arg(Text(kDelete), AccessibleName(kFunSoundTree)));
+        QStringLiteral("%1 (%2)").arg(UiText(kDelete), UiAccessibleName(kFunSoundTree)));
     import_ = MakeButton(kImport, "import");
     auto* treeButtons = new QHBoxLayout;
     treeButtons->addWidget(newGroup_);

@@ -13,6 +13,7 @@
 
 #include "base/mlog.h"
 #include "base/strtable.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "keyboard/shortcut.h"
 #include "options/key_capture_codes.h"
@@ -32,12 +33,8 @@ constexpr unsigned kPressKeys = 280;
 constexpr unsigned kCaptureHint = 368;
 constexpr unsigned kRemove = 369;
 
-QString Text(unsigned id) {
-    return QString::fromStdString(LoadStr(id));
-}
-
 QString Numbered(unsigned id, int number) {
-    return Text(id).replace(QStringLiteral("%d"), QString::number(number));
+    return UiText(id).replace(QStringLiteral("%d"), QString::number(number));
 }
 
 // The lines in their order on the page, each with its hot-key action.
@@ -54,7 +51,7 @@ std::array<ActionLine, keyboard::kHotKeyActionCount> ActionLines() {
         lines[line++] = {
             static_cast<HotKeyAction>(static_cast<int>(HotKeyAction::VoiceEffect1) + slot - 1),
             Numbered(kVoiceEffectN, slot)};
-    lines[line++] = {HotKeyAction::Listen, Text(kListen)};
+    lines[line++] = {HotKeyAction::Listen, UiText(kListen)};
     for (int slot = 1; slot <= 3; ++slot)
         lines[line++] = {
             static_cast<HotKeyAction>(static_cast<int>(HotKeyAction::FunSound1) + slot - 1),
@@ -63,12 +60,12 @@ std::array<ActionLine, keyboard::kHotKeyActionCount> ActionLines() {
     for (int slot = 1; slot <= 3; ++slot) {
         const int first = static_cast<int>(HotKeyAction::BackSound1) + (slot - 1) * 3;
         const QString background = Numbered(kBackgroundN, slot);
-        const QString volume = background + QLatin1Char(' ') + Text(kVolume);
+        const QString volume = background + QLatin1Char(' ') + UiText(kVolume);
         lines[line++] = {static_cast<HotKeyAction>(first), background};
         lines[line++] = {static_cast<HotKeyAction>(first + 1), volume + QStringLiteral(" +")};
         lines[line++] = {static_cast<HotKeyAction>(first + 2), volume + QStringLiteral(" -")};
     }
-    lines[line++] = {HotKeyAction::Stop, Text(kStopAll)};
+    lines[line++] = {HotKeyAction::Stop, UiText(kStopAll)};
     return lines;
 }
 
@@ -95,9 +92,9 @@ QString CPgShortcuts::Title() const {
 void CPgShortcuts::BuildControls() {
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("shortcuts"));
-    list_->setAccessibleName(Text(kKeyColumn));
+    list_->setAccessibleName(UiText(kKeyColumn));
     list_->setColumnCount(2);
-    list_->setHeaderLabels({Text(kActionColumn), Text(kKeyColumn)});
+    list_->setHeaderLabels({UiText(kActionColumn), UiText(kKeyColumn)});
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setAllColumnsShowFocus(true);
@@ -110,15 +107,15 @@ void CPgShortcuts::BuildControls() {
         item->setData(0, kActionRole, static_cast<int>(line.action));
     }
 
-    change_ = new QPushButton(Text(kChange), this);
+    change_ = new QPushButton(UiText(kChange), this);
     change_->setObjectName(QStringLiteral("change"));
-    change_->setAccessibleName(Text(kChange));
+    change_->setAccessibleName(UiText(kChange));
     change_->setAutoDefault(false);
-    remove_ = new QPushButton(Text(kRemove), this);
+    remove_ = new QPushButton(UiText(kRemove), this);
     remove_->setObjectName(QStringLiteral("remove"));
-    remove_->setAccessibleName(Text(kRemove));
+    remove_->setAccessibleName(UiText(kRemove));
     remove_->setAutoDefault(false);
-    hint_ = new QLabel(Text(kCaptureHint), this);
+    hint_ = new QLabel(UiText(kCaptureHint), this);
     hint_->setObjectName(QStringLiteral("hint"));
     hint_->setWordWrap(true);
     hint_->setForegroundRole(QPalette::PlaceholderText);
@@ -170,7 +167,7 @@ int CPgShortcuts::SelectedAction() const {
 
 void CPgShortcuts::UpdateButtons() {
     const int action = SelectedAction();
-    change_->setText(Text(capturing_ ? kPressKeys : kChange));
+    change_->setText(UiText(capturing_ ? kPressKeys : kChange));
     change_->setAccessibleName(change_->text());
     change_->setEnabled(action >= 0);
     hint_->setVisible(capturing_);

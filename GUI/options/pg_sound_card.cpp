@@ -14,6 +14,7 @@
 #include "base/mlog.h"
 #include "base/strtable.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "platform/autostart.h"
 #include "platform/paths.h"
@@ -29,10 +30,6 @@ constexpr unsigned kTextAutostart = 355;
 constexpr unsigned kTextRecording = 356;
 constexpr unsigned kTextSource = 357;
 constexpr unsigned kTextPlayback = 358;
-
-QString Text(unsigned id) {
-    return QString::fromStdString(LoadStr(id));
-}
 
 // The name of the chosen device; empty when none is.
 std::string ChosenName(const std::vector<WizardDevice>& devices, const QComboBox* list) {
@@ -55,22 +52,22 @@ void FillDevices(QComboBox* list, const std::vector<WizardDevice>& devices,
 
 CPgSoundCard::CPgSoundCard(OptionsContext& context, QWidget* parent)
     : COptionsPage(context, kIdSoundCard, parent), program_(platform::ExecutablePath()) {
-    autostart_ = new QCheckBox(Text(kTextAutostart), this);
+    autostart_ = new QCheckBox(UiText(kTextAutostart), this);
     autostart_->setAccessibleName(autostart_->text());
     recording_ = new QComboBox(this);
-    recording_->setAccessibleName(Text(kTextRecording));
+    recording_->setAccessibleName(UiText(kTextRecording));
     sources_ = new QComboBox(this);
-    sources_->setAccessibleName(Text(kTextSource));
+    sources_->setAccessibleName(UiText(kTextSource));
     playback_ = new QComboBox(this);
-    playback_->setAccessibleName(Text(kTextPlayback));
-    restart_ = new QPushButton(Text(kTextRestart), this);
+    playback_->setAccessibleName(UiText(kTextPlayback));
+    restart_ = new QPushButton(UiText(kTextRestart), this);
     restart_->setAccessibleName(restart_->text());
 
     auto* devices = new QFormLayout;
     devices->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    devices->addRow(Text(kTextRecording), recording_);
-    devices->addRow(Text(kTextSource), sources_);
-    devices->addRow(Text(kTextPlayback), playback_);
+    devices->addRow(UiText(kTextRecording), recording_);
+    devices->addRow(UiText(kTextSource), sources_);
+    devices->addRow(UiText(kTextPlayback), playback_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(autostart_);
     layout->addSpacing(12);
@@ -96,7 +93,7 @@ CPgSoundCard::~CPgSoundCard() {
 }
 
 QString CPgSoundCard::Title() const {
-    return Text(kTextGeneral);
+    return UiText(kTextGeneral);
 }
 
 void CPgSoundCard::SetAutostartProgram(const std::string& program) {
@@ -140,7 +137,7 @@ void CPgSoundCard::FillSources(bool micFirst) {
     else
         mixer_.Close();
     if (lines.names.empty() || mixer_.HasNoSources()) {
-        sources_->addItem(Text(kTextNoSources));
+        sources_->addItem(UiText(kTextNoSources));
         sources_->setEnabled(false);
         return;
     }
@@ -184,7 +181,7 @@ void CPgSoundCard::OnRestartClicked() {
         return;
     if (restartThread_.joinable())
         restartThread_.join();
-    restart_->setText(Text(kTextRestarting));
+    restart_->setText(UiText(kTextRestarting));
     restart_->setAccessibleName(restart_->text());
     restart_->setEnabled(false);
     restartThread_ = std::thread(&CPgSoundCard::RestartService, this);
@@ -213,7 +210,7 @@ void CPgSoundCard::ShowServiceError(NtServiceErrorNum code, const NtServiceSyste
 }
 
 void CPgSoundCard::OnRestartEnded() {
-    restart_->setText(Text(kTextRestart));
+    restart_->setText(UiText(kTextRestart));
     restart_->setAccessibleName(restart_->text());
     restart_->setEnabled(true);
     busy_.store(false);

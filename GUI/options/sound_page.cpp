@@ -9,6 +9,7 @@
 #include "audio/wmme.h"
 #include "base/mlog.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "editeffect/import_filter.h"
 #include "effect/effect_library.h"
@@ -20,14 +21,10 @@ using namespace soundtext;
 
 namespace {
 
-QString Text(unsigned id) {
-    return QString::fromStdString(LoadStr(id));
-}
-
 std::string DefaultImportChooser(QWidget* parent, const QString& filter) {
     const QString start = QString::fromStdString(LastImportFolder());
-    return QFileDialog::getOpenFileName(parent, Text(kImport).remove(QStringLiteral("...")), start,
-                                        filter)
+    return QFileDialog::getOpenFileName(parent, UiText(kImport).remove(QStringLiteral("...")),
+                                        start, filter)
         .toStdString();
 }
 
@@ -47,7 +44,7 @@ CSoundPage::CSoundPage(OptionsContext& context, int id, unsigned loadErrorId,
     // The test volume has no place on the page; it keeps what the configuration holds.
     testVolume_ = new QSlider(Qt::Horizontal, this);
     testVolume_->setObjectName(QStringLiteral("testVolume"));
-    testVolume_->setAccessibleName(Text(kTestVolume));
+    testVolume_->setAccessibleName(UiText(kTestVolume));
     testVolume_->setRange(0, 100);
     testVolume_->setValue(context_.working.*testVolumeField_);
     testVolume_->hide();
@@ -55,7 +52,7 @@ CSoundPage::CSoundPage(OptionsContext& context, int id, unsigned loadErrorId,
 }
 
 QPushButton* CSoundPage::MakeButton(unsigned textId, const char* objectName) {
-    QString caption = Text(textId);
+    QString caption = UiText(textId);
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QString::fromLatin1(objectName));
     button->setAccessibleName(caption.remove(QStringLiteral("...")));
@@ -105,15 +102,15 @@ void CSoundPage::ToggleTest(const std::string& path) {
         return;
     }
     testing_ = true;
-    testButton_->setText(Text(kStop));
-    testButton_->setAccessibleName(Text(kStop));
+    testButton_->setText(UiText(kStop));
+    testButton_->setAccessibleName(UiText(kStop));
 }
 
 void CSoundPage::StopTest() {
     context_.testStream.Stop();
     testing_ = false;
-    testButton_->setText(Text(kTest));
-    testButton_->setAccessibleName(Text(kTest));
+    testButton_->setText(UiText(kTest));
+    testButton_->setAccessibleName(UiText(kTest));
 }
 
 void CSoundPage::OnTestEnded() {
@@ -121,8 +118,8 @@ void CSoundPage::OnTestEnded() {
     if (context_.testStream.IsRunning())
         return;
     testing_ = false;
-    testButton_->setText(Text(kTest));
-    testButton_->setAccessibleName(Text(kTest));
+    testButton_->setText(UiText(kTest));
+    testButton_->setAccessibleName(UiText(kTest));
 }
 
 std::string CSoundPage::ChooseImport(unsigned filterId) {

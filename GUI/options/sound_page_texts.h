@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "base/error.h"
-#include "base/strtable.h"
+#include "common/ui_text.h"
 
 namespace soundtext {
 
@@ -44,8 +43,7 @@ constexpr unsigned kAddToUsed = 379;
 // The text of id filled with args, as a message box shows it.
 template <typename... Args>
 std::string Format(unsigned id, Args... args) {
-    const MyError message(LoadStr(id).c_str(), args...);
-    return message.Text() != nullptr ? message.Text() : std::string();
+    return UiFormat(id, args...);
 }
 
 } // namespace soundtext

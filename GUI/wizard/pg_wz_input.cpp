@@ -8,6 +8,7 @@
 #include "audio/sound_devices.h"
 #include "base/mlog.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "scope/osci.h"
 #include "teststream/test_stream.h"
@@ -17,15 +18,15 @@
 
 CPgWzInput::CPgWzInput(AppConfig& config, TestStream& stream, QWidget* parent)
     : QWizardPage(parent), config_(config), stream_(stream) {
-    setTitle(WizText(wiztext::kRecording));
+    setTitle(UiText(wiztext::kRecording));
 
     devices_ = new QComboBox(this);
-    devices_->setAccessibleName(WizText(wiztext::kRecording));
+    devices_->setAccessibleName(UiText(wiztext::kRecording));
     channelLabel_ = new QLabel(this);
     channelLabel_->setWordWrap(true);
     channels_ = new QComboBox(this);
     channelLabel_->setBuddy(channels_);
-    auto* volumeLabel = new QLabel(WizText(wiztext::kVolume), this);
+    auto* volumeLabel = new QLabel(UiText(wiztext::kVolume), this);
     volume_ = MakeVolumeSlider(this);
     volumeLabel->setBuddy(volume_);
     scope_ = MakeScope(this);
@@ -51,7 +52,7 @@ CPgWzInput::CPgWzInput(AppConfig& config, TestStream& stream, QWidget* parent)
                                  : deviceList_.size() == 1 ? wiztext::kOneRecording
                                                            : wiztext::kSeveralRecording;
     // The explanation is the header's subtitle, under the page title.
-    setSubTitle(WizText(explanation));
+    setSubTitle(UiText(explanation));
     devices_->setAccessibleDescription(subTitle());
     devices_->setEnabled(deviceList_.size() > 1);
 
@@ -118,7 +119,7 @@ void CPgWzInput::OnDeviceChosen(int index) {
     for (const std::string& name : lines.names)
         channels_->addItem(QString::fromStdString(name));
     channelLabel_->setText(
-        WizText(lines.micFound ? wiztext::kMicChannelFound : wiztext::kChooseMicChannel));
+        UiText(lines.micFound ? wiztext::kMicChannelFound : wiztext::kChooseMicChannel));
     channels_->setAccessibleName(channelLabel_->text());
     channels_->setEnabled(!mixer_.HasNoSources());
 
@@ -133,7 +134,7 @@ void CPgWzInput::OnChannelChosen(int index) {
     const std::string name = channels_->itemText(index).toStdString();
     LogNote("chanel=%s", name.c_str());
     if (mixer_.HasSelector() && !mixer_.SelectSource(index)) {
-        channelLabel_->setText(WizText(wiztext::kInputMixerFailed));
+        channelLabel_->setText(UiText(wiztext::kInputMixerFailed));
         channels_->setAccessibleName(channelLabel_->text());
     }
     PollVolume();

@@ -10,6 +10,7 @@
 #include "audio/sound_devices.h"
 #include "base/mlog.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "config/config.h"
 #include "scope/osci.h"
 #include "teststream/test_stream.h"
@@ -20,14 +21,14 @@
 CPgWzMonitor::CPgWzMonitor(AppConfig& config, TestStream& stream, QWidget* parent)
     : QWizardPage(parent), config_(config), stream_(stream),
       testSound_(config.ProgramFolder() + kTestSoundFile) {
-    setTitle(WizText(wiztext::kPlayback));
+    setTitle(UiText(wiztext::kPlayback));
 
     devices_ = new QComboBox(this);
-    devices_->setAccessibleName(WizText(wiztext::kPlayback));
-    auto* volumeLabel = new QLabel(WizText(wiztext::kVolume), this);
+    devices_->setAccessibleName(UiText(wiztext::kPlayback));
+    auto* volumeLabel = new QLabel(UiText(wiztext::kVolume), this);
     volume_ = MakeVolumeSlider(this);
     volumeLabel->setBuddy(volume_);
-    test_ = new QPushButton(WizText(wiztext::kTest), this);
+    test_ = new QPushButton(UiText(wiztext::kTest), this);
     test_->setAutoDefault(false);
     scope_ = MakeScope(this);
     feed_ = new TestFeed(stream_, *scope_, this);
@@ -52,7 +53,7 @@ CPgWzMonitor::CPgWzMonitor(AppConfig& config, TestStream& stream, QWidget* paren
                                  : deviceList_.size() == 1 ? wiztext::kOnePlayback
                                                            : wiztext::kSeveralPlayback;
     // The explanation is the header's subtitle, under the page title.
-    setSubTitle(WizText(explanation));
+    setSubTitle(UiText(explanation));
     devices_->setAccessibleDescription(subTitle());
     devices_->setEnabled(deviceList_.size() > 1);
     volume_->setEnabled(false);
@@ -111,11 +112,11 @@ void CPgWzMonitor::SelectOutMixer(const WizardDevice& device) {
     }
     if (mixer_.GetMasterVolume().volumeControl == kNoMixerId) {
         LogWarning("Volume control not found");
-        ShowMessage(this, WizText(wiztext::kNoVolumeControl).toStdString(), MessageIcon::Warning);
+        ShowMessage(this, UiText(wiztext::kNoVolumeControl).toStdString(), MessageIcon::Warning);
         return;
     }
     if (mixer_.GetVolume(mixer_.GetMasterVolume().volumeControl) < 0) {
-        ShowMessage(this, WizText(wiztext::kNoVolumeControl).toStdString(), MessageIcon::Error);
+        ShowMessage(this, UiText(wiztext::kNoVolumeControl).toStdString(), MessageIcon::Error);
         return;
     }
     volume_->setEnabled(true);
@@ -149,7 +150,7 @@ void CPgWzMonitor::OnTestClicked() {
 void CPgWzMonitor::StartTest() {
     const int index = devices_->currentIndex();
     if (index < 0 || index >= static_cast<int>(deviceList_.size())) {
-        ShowMessage(this, WizText(wiztext::kSelectDevice).toStdString(), MessageIcon::Error);
+        ShowMessage(this, UiText(wiztext::kSelectDevice).toStdString(), MessageIcon::Error);
         return;
     }
     const int device = deviceList_[static_cast<std::size_t>(index)].deviceNumber;
@@ -162,7 +163,7 @@ void CPgWzMonitor::StartTest() {
     }
     if (stream_.LoadWave(testSound_) != 0) {
         stream_.CloseStream();
-        ShowMessage(this, WizText(wiztext::kTestWaveFailed).toStdString(), MessageIcon::Error);
+        ShowMessage(this, UiText(wiztext::kTestWaveFailed).toStdString(), MessageIcon::Error);
         return;
     }
     stream_.SetLoop(loop_);
@@ -177,7 +178,7 @@ void CPgWzMonitor::StartTest() {
         return;
     }
     testing_ = true;
-    test_->setText(WizText(wiztext::kStop));
+    test_->setText(UiText(wiztext::kStop));
 }
 
 void CPgWzMonitor::StopTest() {
@@ -187,7 +188,7 @@ void CPgWzMonitor::StopTest() {
     feed_->Stop();
     stream_.Stop();
     stream_.CloseStream();
-    test_->setText(WizText(wiztext::kTest));
+    test_->setText(UiText(wiztext::kTest));
 }
 
 void CPgWzMonitor::UpdateCfg() {

@@ -9,6 +9,7 @@
 #include "base/mlog.h"
 #include "common/help.h"
 #include "common/message_box.h"
+#include "common/ui_text.h"
 #include "platform/sound/sound_server.h"
 #include "teststream/test_stream.h"
 #include "wizard/pg_wz_input.h"
@@ -28,7 +29,7 @@ bool FindDeviceMicLine(const WizardDevice& device, std::string& micLine) {
     PortMixer mixer;
     const std::uint32_t mixerId = MixerIdFor(kLookupRecording, device.deviceNumber);
     if (mixerId == kNoMixerId || !mixer.Open(mixerId, 0, nullptr)) {
-        ShowMessage(nullptr, WizText(wiztext::kInputMixerFailed).toStdString(), MessageIcon::Error);
+        ShowMessage(nullptr, UiText(wiztext::kInputMixerFailed).toStdString(), MessageIcon::Error);
         return false;
     }
     return FindMicLine(mixer, micLine);
@@ -39,13 +40,13 @@ bool FindDeviceMicLine(const WizardDevice& device, std::string& micLine) {
 CSetupWizard::CSetupWizard(AppConfig& config, bool showIn, bool showMon, QWidget* parent)
     : QWizard(parent), backend_(platform::CreateSoundServerBackend()),
       stream_(std::make_unique<TestStream>(*backend_)) {
-    setWindowTitle(WizText(wiztext::kWizardTitle));
+    setWindowTitle(UiText(wiztext::kWizardTitle));
     setWizardStyle(QWizard::ModernStyle);
     setPixmap(QWizard::BannerPixmap, WizardBanner(kBannerSize));
     setPixmap(QWizard::LogoPixmap, WizardLogo(kLogoSide));
     setOption(QWizard::HaveHelpButton);
     setOption(QWizard::NoBackButtonOnStartPage);
-    setButtonText(QWizard::CancelButton, WizText(wiztext::kCancel));
+    setButtonText(QWizard::CancelButton, UiText(wiztext::kCancel));
 
     if (showIn) {
         input_ = new CPgWzInput(config, *stream_);
@@ -125,7 +126,7 @@ bool WizardStart(AppConfig& config) {
     const CSoundDevices recording(kSoundDevicesRecording);
     const CSoundDevices playback(kSoundDevicesPlayback);
     if (recording.GetCount() == 0 || playback.GetCount() == 0) {
-        ShowMessage(nullptr, WizText(wiztext::kNoDevices).toStdString(), MessageIcon::Error);
+        ShowMessage(nullptr, UiText(wiztext::kNoDevices).toStdString(), MessageIcon::Error);
         scope.SetResult(false);
         return false;
     }

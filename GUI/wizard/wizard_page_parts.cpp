@@ -2,6 +2,7 @@
 
 #include <QSlider>
 
+#include "common/ui_text.h"
 #include "scope/osci.h"
 #include "wizard/wizard_texts.h"
 
@@ -15,7 +16,7 @@ QSlider* MakeVolumeSlider(QWidget* parent) {
     slider->setRange(0, kMaxVolume);
     slider->setSingleStep(kMaxVolume / 100);
     slider->setPageStep(kMaxVolume / 10);
-    slider->setAccessibleName(WizText(wiztext::kVolume));
+    slider->setAccessibleName(UiText(wiztext::kVolume));
     slider->setFocusPolicy(Qt::StrongFocus);
     return slider;
 }

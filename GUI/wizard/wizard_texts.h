@@ -32,7 +32,5 @@ constexpr unsigned kNoDevices = 240;
 constexpr unsigned kVolume = 278;
 } // namespace wiztext
 
-// The text of id. Any thread after the string table started.
-QString WizText(unsigned id);
 // The text of id, a printf format with one "%s", filled with argument.
 std::string WizFormat(unsigned id, const std::string& argument);

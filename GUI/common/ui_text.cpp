@@ -1,0 +1,12 @@
+#include "common/ui_text.h"
+
+QString UiText(unsigned id) {
+    return QString::fromStdString(LoadStr(id));
+}
+
+QString UiAccessibleName(unsigned id) {
+    QString text = UiText(id).trimmed();
+    if (text.endsWith(QLatin1Char(':')))
+        text.chop(1);
+    return text;
+}
