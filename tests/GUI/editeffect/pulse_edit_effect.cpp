@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "../on_air_test.h"
 #include "config/config.h"
 #include "editeffect/edit_effect.h"
 #include "editeffect/edit_effect_session.h"
@@ -37,44 +38,11 @@ testsupport::ShellOutcome Ctl(const std::string& arguments) {
     return testsupport::Voxwarpctl(arguments);
 }
 
-class EditEffectOnAir : public ::testing::Test {
+class EditEffectOnAir : public OnAirTest {
 protected:
-    void SetUp() override {
-        fs::copy_file(testsupport::ProgramDir() + "effects/Brevo.so",
-                      session_.Program().File("effects/Brevo.so"));
-        AppConfig config(session_.Program().Path());
-        config.input = "Built-in Microphone";
-        config.monitor = "Speakers";
-        config.monitorOn = true;
-        ASSERT_TRUE(config.Save());
-
-        ASSERT_TRUE(session_.FeedTone(220, 120, 0.5));
-    }
-
-    void TearDown() override {
-        if (HasFailure())
-            std::cerr << session_.Logs();
-    }
-
-    // The pitch heard on a source (default "Voxwarp Microphone") over about a second, 0 when
-    // nothing voiced is.
-    double HeardPitch(const std::string& source = "voxwarp_mic_source") {
-        return testeffect::MedianPitch(session_.Record(source, 1.5));
-    }
-
-    // Whether the source carries the frequency within the time (streams take a moment to start).
-    bool HeardAt(double frequency, std::chrono::seconds limit,
-                 const std::string& source = "voxwarp_mic_source") {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            if (std::abs(HeardPitch(source) - frequency) < frequency / 50)
-                return true;
-        }
-        return false;
-    }
+    EditEffectOnAir() : OnAirTest("edit") {}
 
     edittest::PlainEditorFactory factory_;
-    testsupport::VoiceServerSession session_{"edit"};
 };
 
 TEST_F(EditEffectOnAir, AnEffectSavedByTheEditorIsHeardFromTheVoiceServer) {

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "../on_air_test.h"
 #include "config/config.h"
 #include "effect/effect.h"
 #include "options/options_command.h"
@@ -43,40 +44,9 @@ testsupport::ShellOutcome Ctl(const std::string& arguments) {
     return testsupport::Voxwarpctl(arguments);
 }
 
-class OptionsOnAir : public ::testing::Test {
+class OptionsOnAir : public OnAirTest {
 protected:
-    void SetUp() override {
-        fs::copy_file(testsupport::ProgramDir() + "effects/Brevo.so",
-                      session_.Program().File("effects/Brevo.so"));
-        AppConfig config(session_.Program().Path());
-        config.input = "Built-in Microphone";
-        config.monitor = "Speakers";
-        config.monitorOn = true;
-        ASSERT_TRUE(config.Save());
-
-        ASSERT_TRUE(session_.FeedTone(220, 120, 0.5));
-    }
-
-    void TearDown() override {
-        if (HasFailure())
-            std::cerr << session_.Logs();
-    }
-
-    // The pitch heard on a source over about a second, 0 when nothing voiced is.
-    double HeardPitch(const std::string& source) {
-        return testeffect::MedianPitch(session_.Record(source, 1.5));
-    }
-
-    // Whether the source carries the frequency within the time (streams take a moment to start).
-    bool HeardAt(double frequency, std::chrono::seconds limit,
-                 const std::string& source = "voxwarp_mic_source") {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            if (std::abs(HeardPitch(source) - frequency) < frequency / 50)
-                return true;
-        }
-        return false;
-    }
+    OptionsOnAir() : OnAirTest("options") {}
 
     // Brevo's parameters with the pitch one octave up.
     std::vector<EffectParam> OctaveUp() {
@@ -90,8 +60,6 @@ protected:
         }
         return params;
     }
-
-    testsupport::VoiceServerSession session_{"options"};
 };
 
 TEST_F(OptionsOnAir, AnAppliedVoiceEffectSlotIsHeardFromTheVoiceServer) {
