@@ -16,6 +16,10 @@ QString UiText(unsigned id);
 // the control that a label with this text names. GUI thread.
 QString UiAccessibleName(unsigned id);
 
+// The text of id as a caption whose first letter is its Alt access key ("&" in the text stays
+// an ampersand). GUI thread.
+QString UiMnemonic(unsigned id);
+
 // The text of id filled with args (printf conversions, checked against the English text when a
 // translation is loaded), as a message box shows it. Any thread.
 template <typename... Args>

@@ -26,16 +26,9 @@ using namespace edittext;
 
 namespace {
 
-// A caption with its first letter as the Alt shortcut.
-QString Mnemonic(unsigned id) {
-    QString text = UiText(id);
-    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return QLatin1Char('&') + text;
-}
-
-// The accessible name of a caption: without the colon of a label.
+// A button named after its caption, with or without an Alt access key.
 QPushButton* MakeButton(unsigned id, const QString& objectName, bool mnemonic, QWidget* parent) {
-    auto* button = new QPushButton(mnemonic ? Mnemonic(id) : UiText(id), parent);
+    auto* button = new QPushButton(mnemonic ? UiMnemonic(id) : UiText(id), parent);
     button->setObjectName(objectName);
     button->setAccessibleName(UiAccessibleName(id));
     button->setAutoDefault(false);
@@ -79,7 +72,7 @@ CEditEffect::~CEditEffect() {
 }
 
 void CEditEffect::BuildControls() {
-    auto* nameLabel = new QLabel(Mnemonic(kName), this);
+    auto* nameLabel = new QLabel(UiMnemonic(kName), this);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("name"));
     name_->setAccessibleName(UiAccessibleName(kName));
@@ -97,7 +90,7 @@ void CEditEffect::BuildControls() {
     form->addRow(nameLabel, name_);
     form->addRow(usedLabel, usedVst_);
 
-    auto* listLabel = new QLabel(Mnemonic(kAvailableVst), this);
+    auto* listLabel = new QLabel(UiMnemonic(kAvailableVst), this);
     plugins_ = new QListWidget(this);
     plugins_->setObjectName(QStringLiteral("plugins"));
     plugins_->setAccessibleName(UiAccessibleName(kAvailableVst));

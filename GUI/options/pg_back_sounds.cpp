@@ -75,7 +75,7 @@ void CPgBackSounds::BuildControls() {
     slotColumn->addLayout(slotGrid);
     slotColumn->addStretch();
 
-    auto* listLabel = new QLabel(QStringLiteral("&") + UiText(kBackSoundList), this);
+    auto* listLabel = new QLabel(UiMnemonic(kBackSoundList), this);
     sounds_ = new QListWidget(this);
     sounds_->setObjectName(QStringLiteral("sounds"));
     sounds_->setAccessibleName(UiAccessibleName(kBackSoundList));

@@ -47,14 +47,12 @@ constexpr unsigned kPutInto = 366; // "Put the selected effect into %s"
 constexpr unsigned kLibrary = 367;
 
 QString SlotName(int slot) {
-    return UiText(kVoiceEffectN).replace(QStringLiteral("%d"), QString::number(slot + 1));
+    return QString::fromStdString(UiFormat(kVoiceEffectN, slot + 1));
 }
 
 // A button with its caption's first letter as the Alt shortcut.
 QPushButton* MakeButton(unsigned id, const QString& objectName, QWidget* parent) {
-    QString caption = UiText(id);
-    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    auto* button = new QPushButton(QLatin1Char('&') + caption, parent);
+    auto* button = new QPushButton(UiMnemonic(id), parent);
     button->setObjectName(objectName);
     button->setAccessibleName(UiText(id).remove(QStringLiteral("...")));
     button->setAutoDefault(false);

@@ -50,7 +50,7 @@ QString CPgEmotics::Title() const {
 }
 
 void CPgEmotics::BuildControls() {
-    auto* usedLabel = new QLabel(QStringLiteral("&") + UiText(kUsedFunSounds), this);
+    auto* usedLabel = new QLabel(UiMnemonic(kUsedFunSounds), this);
     used_ = new QTreeWidget(this);
     used_->setObjectName(QStringLiteral("used"));
     used_->setAccessibleName(UiAccessibleName(kUsedFunSounds));
@@ -86,7 +86,7 @@ void CPgEmotics::BuildControls() {
     addColumn->addWidget(add_);
     addColumn->addStretch();
 
-    auto* treeLabel = new QLabel(QStringLiteral("&") + UiText(kFunSoundTree), this);
+    auto* treeLabel = new QLabel(UiMnemonic(kFunSoundTree), this);
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("tree"));
     tree_->setAccessibleName(UiAccessibleName(kFunSoundTree));

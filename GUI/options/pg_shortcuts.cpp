@@ -34,7 +34,7 @@ constexpr unsigned kCaptureHint = 368;
 constexpr unsigned kRemove = 369;
 
 QString Numbered(unsigned id, int number) {
-    return UiText(id).replace(QStringLiteral("%d"), QString::number(number));
+    return QString::fromStdString(UiFormat(id, number));
 }
 
 // The lines in their order on the page, each with its hot-key action.

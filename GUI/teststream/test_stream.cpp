@@ -59,7 +59,7 @@ MmeErrorNum TestStream::OpenStream(int inputDevice, int outputDevice, const std:
     std::lock_guard<std::mutex> lock(soundLock_);
     work_.assign(samples, 0);
     silence_.assign(output_.SamplesPerBuffer(), 0);
-    if (effectLoaded_)
+    if (effect_.IsLoaded())
         effect_.PrepareBlocks(samples);
     scope.SetResult(MmeErrorText(result));
     return result;
@@ -90,7 +90,6 @@ std::uint32_t TestStream::LoadWave(const std::string& file) {
         sound_.SetActive(result == 0);
         soundPosition_ = 0;
         draining_ = false;
-        waveLoaded_ = result == 0;
     }
     scope.SetResult(result == 0 ? "0" : WaveErrorText(result).c_str());
     return result;
@@ -111,12 +110,9 @@ PnVstErrorNum TestStream::LoadEffect(const std::string& file, EffectOwnerWindow*
     {
         // Blocks meanwhile play as silence: the engine thread only tries the lock.
         std::lock_guard<std::mutex> lock(soundLock_);
-        effectLoaded_ = false;
         result = effect_.Load(file, true, owner);
-        if (result == kVstSuccess) {
+        if (result == kVstSuccess)
             effect_.PrepareBlocks(work_.size());
-            effectLoaded_ = true;
-        }
     }
     // A test that already plays takes the voice in from now on.
     if (result == kVstSuccess && started_ && output_.IsOpen())
@@ -131,9 +127,7 @@ void TestStream::UnLoad() {
     {
         std::lock_guard<std::mutex> lock(soundLock_);
         sound_.Exchange(previous);
-        waveLoaded_ = false;
         draining_ = false;
-        effectLoaded_ = false;
         effect_.UnLoad();
     }
 }
@@ -168,8 +162,8 @@ MmeErrorNum TestStream::TestStart() {
     bool withEffect;
     {
         std::lock_guard<std::mutex> lock(soundLock_);
-        withEffect = effectLoaded_;
-        sound_.SetActive(waveLoaded_);
+        withEffect = effect_.IsLoaded();
+        sound_.SetActive(sound_.IsLoaded());
         soundPosition_ = 0;
         draining_ = false;
     }
@@ -201,7 +195,7 @@ void TestStream::Stop() {
 
 void TestStream::MixWaveLocked(std::int16_t* samples, std::uint32_t count) {
     std::uint32_t done = 0;
-    while (waveLoaded_ && !draining_ && done < count && sound_.Count() > 0) {
+    while (!draining_ && done < count && sound_.Count() > 0) {
         sound_.SetVolume(static_cast<float>(playVolume_.load()) * 0.01f);
         // A looping sound is mixed up to its end, then again from its start.
         const std::uint32_t left = sound_.Count() - std::min(soundPosition_, sound_.Count());
@@ -281,8 +275,7 @@ void TestStream::OnInputData(BufferInfo info) {
         return; // the effect is being changed: this block is dropped
     const auto count = std::min<std::uint32_t>(recorded, static_cast<std::uint32_t>(work_.size()));
     std::memcpy(work_.data(), info.data, count * 2);
-    if (effectLoaded_)
-        effect_.ProcessMono(work_.data(), count * 2);
+    effect_.ProcessMono(work_.data(), count * 2); // passes the voice when none is loaded
     MixWaveLocked(work_.data(), count);
     Tap(work_.data(), count);
     // The voice arrives a moment after the output started, when the primed buffers may have

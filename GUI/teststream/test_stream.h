@@ -141,8 +141,6 @@ private:
     std::mutex soundLock_;
     SoundSlot sound_{false};
     std::uint32_t soundPosition_ = 0;
-    bool waveLoaded_ = false;
-    bool effectLoaded_ = false;
     std::vector<std::int16_t> work_;
     // One output buffer of silence, for a block that finds the sound lock taken.
     std::vector<std::int16_t> silence_;

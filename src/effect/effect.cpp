@@ -434,7 +434,6 @@ void PnAudioEffect::CloseConfig() {
     LogScope scope(kMethod);
     std::unique_ptr<EffectEditorDialog> dialog = std::move(editorDialog_);
     dialog->Close();
-    closedDialog_.reset();
 }
 
 void PnAudioEffect::EditorDialogClosed() {
