@@ -1,6 +1,7 @@
 #include "options/pg_shortcuts.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 #include "base/mlog.h"
@@ -111,6 +113,12 @@ void CPgShortcuts::BuildControls() {
     change_->setObjectName(QStringLiteral("change"));
     change_->setAccessibleName(UiText(kChange));
     change_->setAutoDefault(false);
+    // One width for both captions, with room around the text, so the button neither clips nor
+    // jumps when capturing starts.
+    const QFontMetrics metrics(change_->font());
+    change_->setMinimumWidth(std::max(metrics.horizontalAdvance(UiText(kChange)),
+                                      metrics.horizontalAdvance(UiText(kPressKeys))) +
+                             2 * metrics.averageCharWidth() + 16);
     remove_ = new QPushButton(UiText(kRemove), this);
     remove_->setObjectName(QStringLiteral("remove"));
     remove_->setAccessibleName(UiText(kRemove));
