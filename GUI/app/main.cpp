@@ -1,6 +1,8 @@
 // The control panel "Voxwarp".
 #include "app/command_line.h"
+#include "app/pn_app.h"
 #include "app/skin_preview.h"
+#include "common/app_icon.h"
 #include "common/app_style.h"
 #include "editeffect/edit_effect_session.h"
 #include "effectdialog/effect_editors.h"
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Voxwarp"));
     ApplyApplicationStyle(app);
+    QApplication::setWindowIcon(AppIcon());
     InstallEffectEditors();
     if (commandLine.skinPreview)
         return RunSkinPreview(commandLine);
@@ -40,5 +43,8 @@ int main(int argc, char** argv) {
         return RunEditEffectCommand({commandLine.effectName, {}, {}});
     if (commandLine.options)
         return RunOptionsCommand({});
-    return 0;
+    // The main window hides in the notification area: only Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const StartupEnd end = InitInstance();
+    return end == StartupEnd::MainWindowClosed || end == StartupEnd::AlreadyRunning ? 0 : 1;
 }

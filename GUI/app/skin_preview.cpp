@@ -1,7 +1,7 @@
 #include "app/skin_preview.h"
 
-#include "app/main_face.h"
 #include "base/strtable.h"
+#include "mainwindow/main_face.h"
 #include "scope/osci.h"
 #include "skin/ff_button.h"
 #include "skin/ff_slider_ctrl.h"

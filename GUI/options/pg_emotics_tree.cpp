@@ -22,18 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Groups deeper than this are not shown: a folder nested without end cannot hang the page.
-constexpr int kMaxGroupDepth = 16;
-
-bool IsWavName(const std::string& name) {
-    if (name.size() <= 4)
-        return false;
-    std::string extension = name.substr(name.size() - 4);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".wav";
-}
-
 std::string Join(const std::string& group, const std::string& name) {
     return group.empty() ? name : group + "/" + name;
 }
@@ -43,36 +31,15 @@ std::string ParentOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// Adds the groups (first) and the sounds of folder, sorted by name. Links and hidden files are
-// left out: a link could lead out of the fun sounds folder, and hidden files are the imports'
-// own temporary files.
-void AddFolder(const fs::path& folder, const std::string& group, int depth,
-               const std::function<void(QTreeWidgetItem*)>& add) {
-    std::vector<std::string> groups;
-    std::vector<std::string> sounds;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        std::error_code statusError;
-        const fs::file_status status = it->symlink_status(statusError);
-        if (statusError || name.empty() || name.front() == '.' || fs::is_symlink(status))
-            continue;
-        if (fs::is_directory(status))
-            groups.push_back(name);
-        else if (fs::is_regular_file(status) && IsWavName(name))
-            sounds.push_back(name);
-    }
-    std::sort(groups.begin(), groups.end());
-    std::sort(sounds.begin(), sounds.end());
-    for (const std::string& name : groups) {
-        QTreeWidgetItem* item = emoticstree::MakeGroup(Join(group, name));
+// Adds the groups (first) and the sounds of a folder of the fun sound folder.
+void AddGroup(const FunSoundGroup& group, const std::function<void(QTreeWidgetItem*)>& add) {
+    for (const FunSoundGroup& child : group.groups) {
+        QTreeWidgetItem* item = emoticstree::MakeGroup(child.path);
         add(item);
-        if (depth < kMaxGroupDepth)
-            AddFolder(folder / name, Join(group, name), depth + 1,
-                      [item](QTreeWidgetItem* child) { item->addChild(child); });
+        AddGroup(child, [item](QTreeWidgetItem* grandchild) { item->addChild(grandchild); });
     }
-    for (const std::string& name : sounds)
-        add(emoticstree::MakeSound(Join(group, name)));
+    for (const std::string& sound : group.sounds)
+        add(emoticstree::MakeSound(sound));
 }
 
 void CollectExpanded(const QTreeWidgetItem* item, std::set<std::string>& expanded) {
@@ -113,8 +80,8 @@ void CPgEmotics::FillTree() {
     {
         const QSignalBlocker block(tree_);
         tree_->clear();
-        AddFolder(context_.working.FunSoundFolder(), std::string(), 0,
-                  [this](QTreeWidgetItem* item) { tree_->addTopLevelItem(item); });
+        AddGroup(FunSoundTree(context_.working),
+                 [this](QTreeWidgetItem* item) { tree_->addTopLevelItem(item); });
         ExpandAll(tree_->invisibleRootItem(), expanded);
     }
     if (QTreeWidgetItem* item = selected.empty() ? nullptr : FindTreeItem(selected))

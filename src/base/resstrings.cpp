@@ -243,6 +243,22 @@ const ResString kResStrings[] = {
     {377, "A group named \"%s\" already exists."},
     {378, "Use the selected sound for \"%s\""},
     {379, "Add the selected sound to the used Fun Sounds"},
+
+    // Main window: the controls' accessible names, the tray menu and the About box
+    {382, "Choose Voice Effect %d"},
+    {384, "Background %d Volume"},
+    {385, "Choose Background %d"},
+    {386, "Monitor"},
+    {387, "Monitor Volume"},
+    {388, "About"},
+    {389, "Minimize"},
+    {390, "Exit"},
+    {391, "Oscilloscope"},
+    {392, "Voxwarp Microphone in use"},
+    {393, "&Exit"},
+    {394, "Version %s"},
+    {395, "Built on %s"},
+    {396, "About %s"},
 };
 const size_t kResStringCount = sizeof kResStrings / sizeof kResStrings[0];
 

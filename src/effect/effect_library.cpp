@@ -346,6 +346,53 @@ std::vector<std::string> ListFunSounds(const AppConfig& config) {
     return ListFiles(config.FunSoundFolder(), ".wav", false);
 }
 
+namespace {
+
+bool HasWavExtension(const std::string& name) {
+    if (name.size() <= 4)
+        return false;
+    std::string extension = name.substr(name.size() - 4);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".wav";
+}
+
+std::string JoinRelative(const std::string& group, const std::string& name) {
+    return group.empty() ? name : group + "/" + name;
+}
+
+void ReadFunSoundGroup(const fs::path& folder, FunSoundGroup& group, int depth) {
+    std::vector<std::string> groups;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code statusError;
+        const fs::file_status status = it->symlink_status(statusError);
+        if (statusError || name.empty() || name.front() == '.' || fs::is_symlink(status))
+            continue;
+        if (fs::is_directory(status))
+            groups.push_back(name);
+        else if (fs::is_regular_file(status) && HasWavExtension(name))
+            group.sounds.push_back(JoinRelative(group.path, name));
+    }
+    std::sort(groups.begin(), groups.end());
+    std::sort(group.sounds.begin(), group.sounds.end());
+    for (const std::string& name : groups) {
+        FunSoundGroup child{name, JoinRelative(group.path, name), {}, {}};
+        if (depth < kMaxFunSoundGroupDepth)
+            ReadFunSoundGroup(folder / name, child, depth + 1);
+        group.groups.push_back(std::move(child));
+    }
+}
+
+} // namespace
+
+FunSoundGroup FunSoundTree(const AppConfig& config) {
+    FunSoundGroup root;
+    ReadFunSoundGroup(config.FunSoundFolder(), root, 0);
+    return root;
+}
+
 std::string LastImportFolder() {
     std::lock_guard<std::mutex> lock(lastFolderMutex);
     return lastFolder;

@@ -60,5 +60,19 @@ void DeleteFunSound(const AppConfig& config, const std::string& fileName);
 std::vector<std::string> ListBackSounds(const AppConfig& config);
 std::vector<std::string> ListFunSounds(const AppConfig& config);
 
+// A folder of the fun sound folder: its groups (sub-folders) first, then its ".wav" sounds (the
+// extension compared without case), each sorted by name; paths relative to the fun sound folder,
+// "/"-separated ("Animals", "Animals/dog.wav"). Links and hidden files are left out (a link could
+// lead out of the folder, hidden files are imports' temporary files), and groups deeper than
+// kMaxFunSoundGroupDepth are not read, so that a folder nested without end cannot hang a caller.
+struct FunSoundGroup {
+    std::string name; // "" for the fun sound folder itself
+    std::string path;
+    std::vector<FunSoundGroup> groups;
+    std::vector<std::string> sounds;
+};
+constexpr int kMaxFunSoundGroupDepth = 16;
+FunSoundGroup FunSoundTree(const AppConfig& config);
+
 // The folder of the last imported sound, where the next file dialog starts; empty at first.
 std::string LastImportFolder();

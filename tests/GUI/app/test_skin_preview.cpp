@@ -1,7 +1,7 @@
 // The skin preview as skin authors use it: the built control panel run with --skin-preview,
 // and the main window's face loaded from the shipped skins.
 #include "app/command_line.h"
-#include "app/main_face.h"
+#include "mainwindow/main_face.h"
 #include "child_process.h"
 #include "program_dir.h"
 #include "skin/ff_button.h"

@@ -1,6 +1,6 @@
 // The skinned window on a real X server: its outline is the window's shape, so the screen
 // outside the outline keeps what was there before the window appeared.
-#include "app/main_face.h"
+#include "mainwindow/main_face.h"
 #include "app/skin_preview.h"
 #include "program_dir.h"
 

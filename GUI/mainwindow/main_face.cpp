@@ -1,6 +1,7 @@
-#include "app/main_face.h"
+#include "mainwindow/main_face.h"
 
 #include "base/strtable.h"
+#include "common/ui_text.h"
 #include "scope/osci.h"
 #include "skin/ff_button.h"
 #include "skin/ff_slider_ctrl.h"
@@ -19,6 +20,24 @@
 namespace {
 
 constexpr unsigned kTextCouldNotParseSkin = 201;
+// The name an empty slot text reads as.
+constexpr char kSlotNameProperty[] = "voxwarpSlotName";
+constexpr unsigned kTextOptions = 136;
+constexpr unsigned kTextStopAll = 275;
+constexpr unsigned kTextHelp = 348;
+constexpr unsigned kTextFunSounds = 352;
+constexpr unsigned kTextVoiceEffectN = 271;
+constexpr unsigned kTextChooseVoiceEffectN = 382;
+constexpr unsigned kTextBackgroundN = 274;
+constexpr unsigned kTextBackgroundNVolume = 384;
+constexpr unsigned kTextChooseBackgroundN = 385;
+constexpr unsigned kTextMonitor = 386;
+constexpr unsigned kTextMonitorVolume = 387;
+constexpr unsigned kTextAbout = 388;
+constexpr unsigned kTextMinimize = 389;
+constexpr unsigned kTextExit = 390;
+constexpr unsigned kTextOscilloscope = 391;
+constexpr unsigned kTextMicrophoneInUse = 392;
 
 } // namespace
 
@@ -63,28 +82,39 @@ MainFace::MainFace(QWidget* parent) : QWidget(parent) {
 MainFace::~MainFace() = default;
 
 void MainFace::NameControls() {
-    // What a screen reader says for a control whose skin gives it no caption.
+    // What screen readers and UI automation call the controls, from the string table. The slot
+    // texts read as the names they show (SetSlotText).
+    auto numbered = [](unsigned id, int slot) {
+        return QString::fromStdString(UiFormat(id, slot + 1));
+    };
     for (int i = 0; i < 3; ++i) {
-        const QString n = QString::number(i + 1);
-        effectRadio[i]->setAccessibleName(tr("Voice effect %1").arg(n));
-        effectText[i]->setAccessibleName(tr("Voice effect %1 name").arg(n)); // while empty
-        effectChoose[i]->setAccessibleName(tr("Choose voice effect %1").arg(n));
-        backVolume[i]->setAccessibleName(tr("Background %1 volume").arg(n));
-        backRadio[i]->setAccessibleName(tr("Background %1").arg(n));
-        backText[i]->setAccessibleName(tr("Background %1 name").arg(n)); // while empty
-        backChoose[i]->setAccessibleName(tr("Choose background %1").arg(n));
+        effectText[i]->setProperty(kSlotNameProperty, numbered(kTextVoiceEffectN, i));
+        backText[i]->setProperty(kSlotNameProperty, numbered(kTextBackgroundN, i));
+        SetSlotText(effectText[i], effectText[i]->text());
+        SetSlotText(backText[i], backText[i]->text());
+        effectRadio[i]->setAccessibleName(numbered(kTextVoiceEffectN, i));
+        effectChoose[i]->setAccessibleName(numbered(kTextChooseVoiceEffectN, i));
+        backVolume[i]->setAccessibleName(numbered(kTextBackgroundNVolume, i));
+        backRadio[i]->setAccessibleName(numbered(kTextBackgroundN, i));
+        backChoose[i]->setAccessibleName(numbered(kTextChooseBackgroundN, i));
     }
-    funList->setAccessibleName(tr("Fun sounds"));
-    stopAll->setAccessibleName(tr("Stop all"));
-    monitor->setAccessibleName(tr("Monitor"));
-    monitorLevel->setAccessibleName(tr("Monitor level"));
-    options->setAccessibleName(tr("Options"));
-    help->setAccessibleName(tr("Help"));
-    about->setAccessibleName(tr("About"));
-    minimize->setAccessibleName(tr("Minimize"));
-    exit->setAccessibleName(tr("Exit"));
-    osci->setAccessibleName(tr("Oscilloscope"));
-    deviceLed->setAccessibleName(tr("A program listens to the Voxwarp Microphone"));
+    funList->setAccessibleName(UiText(kTextFunSounds));
+    stopAll->setAccessibleName(UiText(kTextStopAll));
+    monitor->setAccessibleName(UiText(kTextMonitor));
+    monitorLevel->setAccessibleName(UiText(kTextMonitorVolume));
+    options->setAccessibleName(UiText(kTextOptions));
+    help->setAccessibleName(UiText(kTextHelp));
+    about->setAccessibleName(UiText(kTextAbout));
+    minimize->setAccessibleName(UiText(kTextMinimize));
+    exit->setAccessibleName(UiText(kTextExit));
+    osci->setAccessibleName(UiText(kTextOscilloscope));
+    deviceLed->setAccessibleName(UiText(kTextMicrophoneInUse));
+}
+
+void MainFace::SetSlotText(CFFStaticText* text, const QString& name) {
+    text->SetText(name);
+    // An empty slot reads as the slot itself.
+    text->setAccessibleName(name.isEmpty() ? text->property(kSlotNameProperty).toString() : name);
 }
 
 bool MainFace::LoadWindowSection(CSkinParser& parser) {

@@ -38,6 +38,9 @@ public:
     const QRegion& Outline() const { return outline_.Region(); }
     QSize SkinSize() const { return skinSize_; }
 
+    // Shows name in a slot's text; screen readers read the slot as that name. GUI thread.
+    static void SetSlotText(CFFStaticText* text, const QString& name);
+
     // Every skinned button, in skin order.
     const std::vector<CFFButton*>& Buttons() const { return buttons_; }
 
@@ -66,10 +69,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
-    bool LoadWindowSection(CSkinParser& parser);
+protected:
+    // Names every control for screen readers and UI automation; again after a language change.
     void NameControls();
 
+private:
+    bool LoadWindowSection(CSkinParser& parser);
     std::vector<CFFButton*> buttons_;
     QButtonGroup* effectGroup_ = nullptr;
     QButtonGroup* backGroup_ = nullptr;
