@@ -243,6 +243,9 @@ const ResString kResStrings[] = {
     {377, "A group named \"%s\" already exists."},
     {378, "Use the selected sound for \"%s\""},
     {379, "Add the selected sound to the used Fun Sounds"},
+
+    // Help without a web browser
+    {380, "No web browser could be started to show the help.\nThe help page is:\n%s"},
 };
 const size_t kResStringCount = sizeof kResStrings / sizeof kResStrings[0];
 

@@ -18,7 +18,7 @@
 namespace {
 
 constexpr unsigned kFirstId = 101;
-constexpr unsigned kLastId = 379;
+constexpr unsigned kLastId = 380;
 constexpr int kMaxTextChars = 31999;
 
 // Texts whose German form is the English one.
@@ -99,7 +99,8 @@ TEST(ResStrings, LookupOutsideTableFindsNothing) {
     EXPECT_EQ(FindResString(kFirstId - 1), nullptr);
     EXPECT_EQ(FindResString(kLastId + 1), nullptr);
     EXPECT_EQ(FindResString(134), nullptr); // a gap inside the range
-    EXPECT_STREQ(FindResString(kLastId), "Add the selected sound to the used Fun Sounds");
+    EXPECT_STREQ(FindResString(kLastId),
+                 "No web browser could be started to show the help.\nThe help page is:\n%s");
     EXPECT_STREQ(FindResString(141), "Undefined error");
 }
 
