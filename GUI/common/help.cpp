@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "base/mlog.h"
 #include "base/storedpath.h"
