@@ -244,6 +244,9 @@ const ResString kResStrings[] = {
     {378, "Use the selected sound for \"%s\""},
     {379, "Add the selected sound to the used Fun Sounds"},
 
+    // Help without a web browser
+    {380, "No web browser could be started to show the help.\nThe help page is:\n%s"},
+
     // Main window: the controls' accessible names, the tray menu and the About box
     {382, "Choose Voice Effect %d"},
     {384, "Background %d Volume"},

@@ -22,7 +22,7 @@ constexpr unsigned kLastId = 396;
 constexpr int kMaxTextChars = 31999;
 
 // Texts whose German form is the English one.
-const std::set<std::string> kSameInGerman = {"Voxwarp", "PCM", "Name", "Name:", "OK"};
+const std::set<std::string> kSameInGerman = {"Voxwarp", "PCM", "Name", "Name:", "OK", "Version %s"};
 
 // The printf conversions of a text, in order, each as written ("%s", "%u", "%08lX", "%%").
 std::vector<std::string> Conversions(const std::string& text) {
