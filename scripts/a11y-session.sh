@@ -35,22 +35,21 @@ answers() {
             org.freedesktop.DBus.Peer.Ping >/dev/null
 }
 
-stop_pid() {
-    local pid=$1
-    kill "$pid" 2>/dev/null || return 0
-    for _ in $(seq 1 50); do
-        kill -0 "$pid" 2>/dev/null || return 0
-        sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null || true
-}
-
 stop_all() {
-    # The launcher leads its own process group, with the accessibility bus it started.
-    [ -f "$dir/launcher.pid" ] && stop_pid "-$(cat "$dir/launcher.pid")"
+    # The launcher leads its own process group, with the accessibility bus and the registry.
+    local pids=()
+    [ -f "$dir/launcher.pid" ] && pids+=("-$(cat "$dir/launcher.pid")")
     for f in registry.pid bus.pid; do
-        [ -f "$dir/$f" ] && stop_pid "$(cat "$dir/$f")"
+        [ -f "$dir/$f" ] && pids+=("$(cat "$dir/$f")")
     done
+    if [ ${#pids[@]} -gt 0 ]; then
+        kill -- "${pids[@]}" 2>/dev/null || true
+        for _ in $(seq 1 50); do
+            kill -0 -- "${pids[@]}" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -9 -- "${pids[@]}" 2>/dev/null || true
+    fi
     [ -f "$dir/runtime" ] && rm -rf "$(cat "$dir/runtime")"
     rm -f "$dir"/{bus,a11y-bus,runtime,launcher.pid,registry.pid,bus.pid}
 }
