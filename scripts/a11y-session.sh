@@ -2,8 +2,8 @@
 # A private accessibility session for driving the control panel from outside over AT-SPI, apart
 # from any desktop session: its own session bus, the accessibility bus launcher on it (with
 # accessibility switched on) and the AT-SPI registry on the accessibility bus. It needs DISPLAY
-# (the private X server of x-test-server.sh): the launcher publishes the accessibility bus on the
-# display's root window too. Works without systemd or a logged-in user.
+# (the private X server of x-test-server.sh), where the registry reads and makes input events.
+# Works without systemd or a logged-in user; the buses' sockets live under /tmp.
 #
 #   a11y-session.sh start DIR [XDIR]   starts it (does nothing when it already answers); with
 #                               XDIR, on the X server that x-test-server.sh runs there

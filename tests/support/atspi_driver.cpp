@@ -89,6 +89,9 @@ DriveOutcome AtspiDriver::Wait(const std::string& name, const std::string& role,
 DriveOutcome AtspiDriver::Press(const std::string& name, const std::string& role) const {
     return Run(WithRole({"press", name}, role));
 }
+DriveOutcome AtspiDriver::Click(const std::string& name, const std::string& role) const {
+    return Run(WithRole({"click", name}, role));
+}
 DriveOutcome AtspiDriver::Toggle(const std::string& name, const std::string& role) const {
     return Run(WithRole({"toggle", name}, role));
 }
