@@ -15,6 +15,7 @@ packages=(
     systemd
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
     libxcb1-dev libxcb-keysyms1-dev libx11-dev xvfb xauth xdotool x11-utils
+    dbus at-spi2-core python3-pyatspi trayer
     desktop-file-utils
 )
 

@@ -80,7 +80,8 @@ CPgSoundCard::CPgSoundCard(OptionsContext& context, QWidget* parent)
     setTabOrder(sources_, playback_);
     setTabOrder(playback_, restart_);
 
-    connect(autostart_, &QCheckBox::clicked, this, &CPgSoundCard::OnAutostartClicked);
+    // toggled, not clicked: an assistive tool's toggle action does not click.
+    connect(autostart_, &QCheckBox::toggled, this, &CPgSoundCard::OnAutostartToggled);
     connect(recording_, &QComboBox::currentIndexChanged, this, &CPgSoundCard::OnRecordingChosen);
     connect(sources_, &QComboBox::currentIndexChanged, this, &CPgSoundCard::OnSourceChosen);
     connect(playback_, &QComboBox::currentIndexChanged, this, &CPgSoundCard::OnPlaybackChosen);
@@ -98,12 +99,16 @@ QString CPgSoundCard::Title() const {
 
 void CPgSoundCard::SetAutostartProgram(const std::string& program) {
     program_ = program;
+    const QSignalBlocker block(autostart_);
     autostart_->setChecked(platform::AutostartEnabled(program_));
 }
 
 void CPgSoundCard::UpdatePage() {
     LogScope scope("CPgSoundCard::UpdatePage");
-    autostart_->setChecked(platform::AutostartEnabled(program_));
+    {
+        const QSignalBlocker block(autostart_);
+        autostart_->setChecked(platform::AutostartEnabled(program_));
+    }
     int defaultRecording = -1;
     int defaultPlayback = -1;
     recordingDevices_ = WizardDevices(kSoundDevicesRecording, &defaultRecording);
@@ -113,7 +118,7 @@ void CPgSoundCard::UpdatePage() {
     FillSources(false);
 }
 
-void CPgSoundCard::OnAutostartClicked(bool checked) {
+void CPgSoundCard::OnAutostartToggled(bool checked) {
     const int error = platform::SetAutostart(program_, checked);
     LogPlain("Autostart %s: %s (%d)", checked ? "on" : "off",
              platform::AutostartEntryPath().c_str(), error);

@@ -50,7 +50,7 @@ public:
     QPushButton* RestartButton() const { return restart_; }
 
 private:
-    void OnAutostartClicked(bool checked);
+    void OnAutostartToggled(bool checked);
     void OnRecordingChosen(int index);
     void OnSourceChosen(int index);
     void OnPlaybackChosen(int index);
