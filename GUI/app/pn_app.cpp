@@ -12,6 +12,7 @@
 #include "config/config.h"
 #include "mainwindow/parlano_dlg.h"
 #include "platform/kobjects.h"
+#include "platform/sound/sound_server.h"
 #include "service/service_control.h"
 #include "wizard/wizard.h"
 
@@ -61,12 +62,12 @@ StartupEnd InitInstance(const StartupEnv& env) {
     LogNote("CPNApp::InitInstance");
     std::string folder;
     if (!StartCommandSession(env.programFolder, folder))
-        return StartupEnd::NoTexts;
+        return StartupEnd::NoFolder;
     AppConfig config(folder);
     config.Load();
-    // Without texts no message can be shown.
-    if (StartStrings(config.langFile, config.langsPath) == 0)
-        return StartupEnd::NoTexts;
+    // A language file that cannot be used leaves the built-in English texts (logged): the
+    // control panel still starts and can show its messages.
+    StartStrings(config.langFile, config.langsPath);
     struct StringsEnd {
         ~StringsEnd() { EndStrings(); }
     } stringsEnd;

@@ -32,7 +32,7 @@ struct StartupEnv {
 
 // The steps of start-up, in order: the last one reached by a run.
 enum class StartupEnd {
-    NoTexts,          // the string table did not start: nothing can be shown
+    NoFolder,         // the program folder could not be entered
     NoVirtualCard,    // text 157 was shown
     MutexFailed,      // text 158 was shown
     AlreadyRunning,   // text 159 was shown and the running window asked to come forward

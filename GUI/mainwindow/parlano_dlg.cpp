@@ -607,6 +607,10 @@ void CParlanoDlg::OnTimer() {
     const bool reading = counter != lastCounter_;
     lastCounter_ = counter;
     SetChecked(deviceLed, reading);
+    // While a fun sound plays, its end is also looked for here: a pulsed event that came while
+    // the command thread was busy is not seen again.
+    if (ServerStarted() && !funList->selectedItems().isEmpty())
+        RefreshFunSounds();
     if (env_.raiseRequested && env_.raiseRequested())
         RestoreWindow();
 }

@@ -1,5 +1,10 @@
 #include "skin/ff_list_box.h"
 
+#include <QScopedValueRollback>
+
+#include <utility>
+#include <vector>
+
 #include "skin/skin_parser.h"
 #include "skin/skin_widget.h"
 
@@ -170,6 +175,7 @@ int CFFListBox::CurrentLine() const {
 void CFFListBox::SetLineSelected(int line, bool selected) {
     if (line < 0 || line >= count())
         return;
+    const QScopedValueRollback<bool> owner(ownerSelects_, true);
     selectionModel()->select(model()->index(line, 0), selected ? QItemSelectionModel::Select
                                                                : QItemSelectionModel::Deselect);
 }
@@ -187,6 +193,23 @@ void CFFListBox::SetLineHeight(int height) {
 
 int CFFListBox::LineHeight() const {
     return lineHeight_ > 0 ? lineHeight_ : fontMetrics().height() + 4;
+}
+
+void CFFListBox::selectionChanged(const QItemSelection& selected,
+                                  const QItemSelection& deselected) {
+    QListWidget::selectionChanged(selected, deselected);
+    if (ownerSelects_)
+        return;
+    std::vector<std::pair<int, bool>> changes; // line, its selection before
+    for (const QModelIndex& index : selected.indexes())
+        changes.emplace_back(index.row(), false);
+    for (const QModelIndex& index : deselected.indexes())
+        if (index.isValid()) // rows being removed are no user's change
+            changes.emplace_back(index.row(), true);
+    for (const auto& [line, before] : changes) {
+        SetLineSelected(line, before);
+        OutsideSelect(line);
+    }
 }
 
 QItemSelectionModel::SelectionFlags CFFListBox::selectionCommand(const QModelIndex&,

@@ -57,8 +57,14 @@ protected:
                                                          const QEvent* event) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A selection the owner did not make (a screen reader's select or toggle) is taken back and
+    // reported to OutsideSelect: the owner decides what a line's selection means.
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
+    virtual void OutsideSelect(int line) { (void)line; }
 
 private:
     QColor colors_[ColorRoleCount];
     int lineHeight_ = 0;
+    bool ownerSelects_ = false;
 };

@@ -160,3 +160,9 @@ void CPNListBox::updateGeometries() {
     CFFListBox::updateGeometries();
     PlaceChooseButton();
 }
+
+void CPNListBox::OutsideSelect(int line) {
+    // After the selection change has finished: the owner's answer selects lines itself.
+    QMetaObject::invokeMethod(
+        this, [this, line] { emit toggleRequested(line); }, Qt::QueuedConnection);
+}

@@ -54,6 +54,8 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void scrollContentsBy(int dx, int dy) override;
     void updateGeometries() override;
+    // A screen reader's selection of a line asks for the line's toggle, as a click does.
+    void OutsideSelect(int line) override;
 
 private:
     void PlaceChooseButton();

@@ -21,7 +21,8 @@ ProgramFolderSetting CurrentProgramFolderSetting();
 
 // Resolves the program folder, in this order:
 // 1. $VOXWARP_HOME when set (created when missing);
-// 2. the executable's folder when it is writable (build tree, unpacked archive);
+// 2. the executable's folder when it is writable (build tree, unpacked archive) and is not an
+//    installed program's (one with <exe folder>/../share/voxwarp/);
 // 3. $XDG_DATA_HOME/voxwarp, or ~/.local/share/voxwarp when $XDG_DATA_HOME is unset or not an
 //    absolute path. On first use this folder is created and filled from the installed default
 //    content in <exe folder>/../share/voxwarp/: only missing files are copied, files of the user

@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "config/config.h"
+#include "effect/effect.h"
 #include "pitch_estimate.h"
 #include "program_dir.h"
 #include "voice_server_session.h"
@@ -47,6 +49,19 @@ protected:
                 return true;
         }
         return false;
+    }
+
+    // Brevo's parameters with the pitch one octave up.
+    std::vector<EffectParam> OctaveUp() {
+        PnAudioEffect host;
+        if (host.Load(session_.Program().File("effects/Brevo.so"), false) != kVstSuccess)
+            return {};
+        std::vector<EffectParam> params = host.GetParams();
+        if (params.size() == 6) {
+            params[0].value = 1.0f;          // eight overlaps
+            params[5].value = 1.75f / 3.75f; // pitch factor 2
+        }
+        return params;
     }
 
     testsupport::VoiceServerSession session_;

@@ -55,14 +55,15 @@ TEST(ProgramFolder, VoxwarpHomeWinsAndIsCreated) {
     EXPECT_FALSE(fs::exists(user.File("my/voxwarp/config.ini")));
 }
 
-TEST(ProgramFolder, WritableExecutableFolderIsUsedAsItIs) {
+TEST(ProgramFolder, WritableExecutableFolderIsUsedUnlessItIsAnInstalledOnes) {
     Installation inst;
     TempDir user;
     platform::ProgramFolderSetting setting = inst.Setting(user.Path());
-    setting.exeFolderWritable = true;
-    setting.exeFolder = inst.root.File("bin"); // without the trailing '/'
+    setting.exeFolderWritable = true; // an install into a prefix the user may write to
+    EXPECT_EQ(platform::ResolveProgramFolder(setting), user.File(".local/share/voxwarp/"));
+    fs::remove_all(inst.share);
+    setting.exeFolder = inst.root.File("bin"); // a build tree, without the trailing '/'
     EXPECT_EQ(platform::ResolveProgramFolder(setting), inst.bin);
-    EXPECT_TRUE(fs::is_empty(user.Path()));
 }
 
 TEST(ProgramFolder, FallbackIsFilledOnceWithoutOverwriting) {

@@ -163,13 +163,27 @@ ProgramFolderSetting CurrentProgramFolderSetting() {
     return setting;
 }
 
+namespace {
+
+// An installed program (its content in ../share/voxwarp/) keeps the user's files in the user's
+// folder even where the user may write to the program's folder (a prefix in the home folder, or
+// root's /usr/local).
+bool IsInstalledLayout(const std::string& exeFolder) {
+    struct stat info {};
+    return stat((WithSlash(exeFolder) + "../share/voxwarp").c_str(), &info) == 0 &&
+           S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
 std::string ResolveProgramFolder(const ProgramFolderSetting& setting, int* error) {
     int rc = 0;
     std::string folder;
     if (!setting.voxwarpHome.empty()) {
         folder = WithSlash(setting.voxwarpHome);
         rc = MakeFolders(folder, 0700);
-    } else if (!setting.exeFolder.empty() && setting.exeFolderWritable) {
+    } else if (!setting.exeFolder.empty() && setting.exeFolderWritable &&
+               !IsInstalledLayout(setting.exeFolder)) {
         folder = WithSlash(setting.exeFolder);
     } else {
         std::string base;

@@ -47,19 +47,6 @@ testsupport::ShellOutcome Ctl(const std::string& arguments) {
 class OptionsOnAir : public OnAirTest {
 protected:
     OptionsOnAir() : OnAirTest("options") {}
-
-    // Brevo's parameters with the pitch one octave up.
-    std::vector<EffectParam> OctaveUp() {
-        PnAudioEffect host;
-        if (host.Load(session_.Program().File("effects/Brevo.so"), false) != kVstSuccess)
-            return {};
-        std::vector<EffectParam> params = host.GetParams();
-        if (params.size() == 6) {
-            params[0].value = 1.0f;          // eight overlaps
-            params[5].value = 1.75f / 3.75f; // pitch factor 2
-        }
-        return params;
-    }
 };
 
 TEST_F(OptionsOnAir, AnAppliedVoiceEffectSlotIsHeardFromTheVoiceServer) {
