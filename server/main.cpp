@@ -20,9 +20,7 @@ int main(int argc, char** argv) {
         return 1;
     LogInit("parlanosrv.log", true, false, false, false, false);
     LogPlain("%s", "");
-    FileVersionRecord version;
-    if (GetFileVersionStrings("/proc/self/exe", 1033, 1200, version) == 0)
-        LogPlain("Service version: %s", version.fileVersion.c_str());
+    LogPlain("Service version: %s", ThisProgramFileVersion().c_str());
 
     std::unique_ptr<AudioBackend> backend = platform::CreateSoundServerBackend();
     std::uint32_t exitCode = 0;

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "audio/sound_devices.h"
-#include "base/fileversion.h"
 #include "base/mlog.h"
 #include "base/strtable.h"
 #include "common/command_start.h"
@@ -72,11 +71,7 @@ StartupEnd InitInstance(const StartupEnv& env) {
         ~StringsEnd() { EndStrings(); }
     } stringsEnd;
 
-    LogPlain("%s", "");
-    FileVersionRecord version;
-    if (GetFileVersionStrings("/proc/self/exe", 1033, 1200, version) == 0)
-        LogPlain("Voxwarp version: %s", version.fileVersion.c_str());
-    LogSoundDevices();
+    LogProgramAndDevices();
 
     if (!(env.virtualCardPresent ? env.virtualCardPresent() : VirtualCardPresent())) {
         ShowMessage(nullptr, UiFormat(kTextVirtualCardMissing, AppConfig::kVirtualDeviceName),

@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ctime>
 
+#include "audio/sound_devices.h"
+#include "base/fileversion.h"
 #include "base/mlog.h"
+#include "base/strtable.h"
+#include "config/config.h"
 #include "platform/program_folder.h"
 
 bool StartCommandSession(const std::string& folder, std::string& entered) {
@@ -15,9 +18,26 @@ bool StartCommandSession(const std::string& folder, std::string& entered) {
         return false;
     }
     LogInit("parlanocl.log", true, false, false, false, false);
-    const std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);
-    LogPlain("Application started on %d.%d.%d %d:%d:%d", local->tm_mday, local->tm_mon + 1,
-             local->tm_year + 1900, local->tm_hour, local->tm_min, local->tm_sec);
+    LogStartBanner();
     return true;
+}
+
+bool StartCommandWithConfig(const std::string& folder, AppConfig& config, const char* who) {
+    std::string entered;
+    if (!StartCommandSession(folder, entered))
+        return false;
+    config.SetProgramFolder(entered);
+    if (!config.Load()) {
+        std::fprintf(stderr, "Voxwarp: cannot read the configuration in %s\n", entered.c_str());
+        LogError("%s: cannot read the configuration in %s", who, entered.c_str());
+        return false;
+    }
+    StartStrings(config.langFile, config.langsPath);
+    return true;
+}
+
+void LogProgramAndDevices() {
+    LogPlain("%s", "");
+    LogPlain("Voxwarp version: %s", ThisProgramFileVersion().c_str());
+    LogSoundDevices();
 }

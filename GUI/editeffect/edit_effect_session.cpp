@@ -76,17 +76,9 @@ int EditLibraryEffect(AppConfig& config, const std::string& name,
 }
 
 int RunEditEffectCommand(const EditEffectCommand& command) {
-    std::string folder;
-    if (!StartCommandSession(command.programFolder, folder))
+    AppConfig config(command.programFolder);
+    if (!StartCommandWithConfig(command.programFolder, config, "EditEffect"))
         return kEditEffectFailed;
-    AppConfig config(folder);
-    // Saving over a library that could not be read would lose it.
-    if (!config.Load()) {
-        std::fprintf(stderr, "Voxwarp: cannot read the configuration in %s\n", folder.c_str());
-        LogError("EditEffect: cannot read the configuration in %s", folder.c_str());
-        return kEditEffectFailed;
-    }
-    StartStrings(config.langFile, config.langsPath);
 
     // The user hears only the effect being edited: a running server's monitor is off meanwhile.
     const bool serverMonitorOff = SetVoiceServerMonitor(false);

@@ -25,8 +25,6 @@ std::string AboutVersionText(const std::string& fileVersion) {
 }
 
 void ShowAboutBox(QWidget* parent, const AppConfig& config) {
-    FileVersionRecord record;
-    GetFileVersionStrings("/proc/self/exe", 1033, 1200, record);
     const QString title = QString::fromStdString(ApplicationTitle());
     QMessageBox box(parent);
     box.setWindowTitle(
@@ -34,7 +32,8 @@ void ShowAboutBox(QWidget* parent, const AppConfig& config) {
     box.setIconPixmap(AppIcon().pixmap(64, 64));
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped()));
-    QString details = QString::fromStdString(AboutVersionText(record.fileVersion)).toHtmlEscaped();
+    QString details =
+        QString::fromStdString(AboutVersionText(ThisProgramFileVersion())).toHtmlEscaped();
     details +=
         QStringLiteral("<br>") +
         QString::fromStdString(UiFormat(kTextBuiltOn, __DATE__ " " __TIME__)).toHtmlEscaped();

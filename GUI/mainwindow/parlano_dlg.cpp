@@ -54,8 +54,6 @@ CParlanoDlg::CParlanoDlg(AppConfig& config, MainWindowEnv env, QWidget* parent)
         env_.runOptions = RunOptionsSheet;
     if (!env_.runAbout)
         env_.runAbout = ShowAboutBox;
-    if (!env_.runMenu)
-        env_.runMenu = ExecMenu;
     hotKeys_ = env_.hotKeys ? std::move(env_.hotKeys) : std::make_unique<HotKeys>();
     connect(hotKeys_.get(), &HotKeys::activated, this, &CParlanoDlg::OnHotKey);
     lastCounter_ = env_.readCounter();
@@ -77,13 +75,11 @@ CParlanoDlg::~CParlanoDlg() {
 
 void CParlanoDlg::ConnectControls() {
     for (int i = 0; i < 3; ++i) {
-        WatchRadio(
-            effectRadio[i], [this, i](bool on) { OnEffectToggled(i, on); },
-            [this, i] { OnEffectClicked(i); });
+        for (SlotKind kind : {SlotKind::Effect, SlotKind::Background})
+            WatchRadio(
+                Radios(kind)[i], [this, kind, i](bool on) { OnSlotToggled(kind, i, on); },
+                [this, kind, i] { ToggleSlot(kind, i); });
         connect(effectChoose[i], &QAbstractButton::clicked, this, [this, i] { ConfigEffect(i); });
-        WatchRadio(
-            backRadio[i], [this, i](bool on) { OnSoundToggled(i, on); },
-            [this, i] { OnSoundClicked(i); });
         connect(backChoose[i], &QAbstractButton::clicked, this, [this, i] { ConfigSound(i); });
         connect(backVolume[i], &CFFSliderCtrl::userMoved, this,
                 [this, i](int value) { ChangeSound(i, value); });
@@ -218,8 +214,8 @@ void CParlanoDlg::UpdateParams() {
         backVolume[i]->setValue(config_.backSounds[i].volume);
         SetSlotText(backText[i], QString::fromStdString(config_.backSounds[i].descr));
     }
-    SetEffectRadios(config_.activeEffect);
-    SetBackRadios(config_.activeBackSound);
+    ShowSelection(SlotKind::Effect, config_.activeEffect);
+    ShowSelection(SlotKind::Background, config_.activeBackSound);
 
     funList->clear();
     const int limit = funList->MaxItems();
@@ -246,16 +242,19 @@ void CParlanoDlg::SetChecked(QAbstractButton* button, bool on) {
     button->setChecked(on);
 }
 
-void CParlanoDlg::SetEffectRadios(int slot) {
-    selectedEffect_ = slot >= 0 && slot < 3 ? slot : -1;
-    for (int i = 0; i < 3; ++i)
-        SetChecked(effectRadio[i], i == selectedEffect_);
+const std::array<CFFButton*, 3>& CParlanoDlg::Radios(SlotKind kind) const {
+    return kind == SlotKind::Effect ? effectRadio : backRadio;
 }
 
-void CParlanoDlg::SetBackRadios(int slot) {
-    selectedBackSound_ = slot >= 0 && slot < 3 ? slot : -1;
+int& CParlanoDlg::Selected(SlotKind kind) {
+    return kind == SlotKind::Effect ? selectedEffect_ : selectedBackSound_;
+}
+
+void CParlanoDlg::ShowSelection(SlotKind kind, int slot) {
+    int& selected = Selected(kind);
+    selected = slot >= 0 && slot < 3 ? slot : -1;
     for (int i = 0; i < 3; ++i)
-        SetChecked(backRadio[i], i == selectedBackSound_);
+        SetChecked(Radios(kind)[i], i == selected);
 }
 
 void CParlanoDlg::RefreshFunSounds() {
@@ -307,59 +306,35 @@ void CParlanoDlg::WatchRadio(QAbstractButton* radio, std::function<void(bool)> t
     });
 }
 
-void CParlanoDlg::OnEffectToggled(int slot, bool on) {
+void CParlanoDlg::OnSlotToggled(SlotKind kind, int slot, bool on) {
     if (on)
-        return ApplyEffect(slot);
+        return Activate(kind, slot);
     // A click on another radio turns this one off just before it turns itself on: only a
-    // radio still off afterwards means "no effect".
-    QTimer::singleShot(0, this, [this, slot] {
-        if (slot == selectedEffect_ && !effectRadio[slot]->isChecked())
-            ApplyEffect(-1);
+    // radio still off afterwards means "none".
+    QTimer::singleShot(0, this, [this, kind, slot] {
+        if (slot == Selected(kind) && !Radios(kind)[slot]->isChecked())
+            Activate(kind, -1);
     });
 }
 
-void CParlanoDlg::OnEffectClicked(int slot) {
-    // The active slot clicked again turns the effect off.
-    if (slot == selectedEffect_)
-        ApplyEffect(-1);
+void CParlanoDlg::ToggleSlot(SlotKind kind, int slot) {
+    // The active slot chosen again turns it off.
+    Activate(kind, slot == Selected(kind) ? -1 : slot);
 }
 
-void CParlanoDlg::OnSoundToggled(int slot, bool on) {
-    if (on)
-        return ApplyBackSound(slot);
-    QTimer::singleShot(0, this, [this, slot] {
-        if (slot == selectedBackSound_ && !backRadio[slot]->isChecked())
-            ApplyBackSound(-1);
-    });
-}
-
-void CParlanoDlg::SelectEffect(int slot) {
-    ApplyEffect(slot == selectedEffect_ ? -1 : slot);
-}
-
-void CParlanoDlg::ApplyEffect(int selection) {
-    SetEffectRadios(selection);
-    if (link_)
-        link_->EffectSetActive(selectedEffect_);
-    config_.activeEffect = selectedEffect_;
-    WriteFailed("active effect", config_.WriteSys());
-}
-
-void CParlanoDlg::OnSoundClicked(int slot) {
-    if (slot == selectedBackSound_)
-        ApplyBackSound(-1);
-}
-
-void CParlanoDlg::SelectSound(int slot) {
-    ApplyBackSound(slot == selectedBackSound_ ? -1 : slot);
-}
-
-void CParlanoDlg::ApplyBackSound(int selection) {
-    SetBackRadios(selection);
-    if (link_)
-        link_->BackSoundSetActive(selectedBackSound_);
-    config_.activeBackSound = selectedBackSound_;
-    WriteFailed("active background", config_.WriteSys());
+void CParlanoDlg::Activate(SlotKind kind, int selection) {
+    ShowSelection(kind, selection);
+    const int selected = Selected(kind);
+    if (kind == SlotKind::Effect) {
+        if (link_)
+            link_->EffectSetActive(selected);
+        config_.activeEffect = selected;
+    } else {
+        if (link_)
+            link_->BackSoundSetActive(selected);
+        config_.activeBackSound = selected;
+    }
+    WriteFailed("active effect and background", config_.WriteSys());
 }
 
 void CParlanoDlg::ChangeSound(int slot, int volume) {
@@ -449,8 +424,8 @@ void CParlanoDlg::ConfigEmotic(int line, const QPoint& at) {
 }
 
 void CParlanoDlg::StopAll() {
-    SetBackRadios(-1);
-    SetEffectRadios(-1);
+    ShowSelection(SlotKind::Background, -1);
+    ShowSelection(SlotKind::Effect, -1);
     if (link_) {
         link_->BackSoundSetActive(-1);
         link_->EffectSetActive(-1);
@@ -490,7 +465,7 @@ void CParlanoDlg::OnHotKey(int index) {
     case HotKeyAction::VoiceEffect1:
     case HotKeyAction::VoiceEffect2:
     case HotKeyAction::VoiceEffect3:
-        return SelectEffect(index - static_cast<int>(HotKeyAction::VoiceEffect1));
+        return ToggleSlot(SlotKind::Effect, index - static_cast<int>(HotKeyAction::VoiceEffect1));
     case HotKeyAction::Listen:
         return ToggleMonitor();
     case HotKeyAction::FunSound1:
@@ -510,7 +485,7 @@ void CParlanoDlg::OnHotKey(int index) {
     const int slot = (index - first) / 3;
     switch ((index - first) % 3) {
     case 0:
-        return SelectSound(slot);
+        return ToggleSlot(SlotKind::Background, slot);
     case 1:
         return ChangeSoundBy(slot, kVolumeStep);
     default:
@@ -558,8 +533,8 @@ void CParlanoDlg::HideToTray() {
 void CParlanoDlg::RestoreWindow() {
     if (tray_ != nullptr)
         tray_->hide();
-    SetEffectRadios(selectedEffect_);
-    SetBackRadios(selectedBackSound_);
+    ShowSelection(SlotKind::Effect, selectedEffect_);
+    ShowSelection(SlotKind::Background, selectedBackSound_);
     showNormal();
     raise();
     activateWindow();
@@ -570,7 +545,6 @@ void CParlanoDlg::ExitWindow() {
         tray_->hide();
     exiting_ = true;
     hide();
-    emit closedByExit();
     if (loop_ != nullptr)
         loop_->exit(0);
 }

@@ -67,10 +67,10 @@ public:
     int Exec();
 
     bool ServerStarted() const { return link_ != nullptr; }
-    int SelectedEffect() const { return selectedEffect_; }
-    int SelectedBackSound() const { return selectedBackSound_; }
-    HotKeys& Keys() { return *hotKeys_; }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
+
+    // The two radio groups: voice effect slots and background slots.
+    enum class SlotKind { Effect, Background };
 
     // The server's start and stop, as its state observer reports them. GUI thread.
     void OnServerStarted();
@@ -78,8 +78,8 @@ public:
 
     // The actions, as the controls and the hot keys call them. GUI thread.
     void OnHotKey(int index);
-    void SelectEffect(int slot); // effect hot key: toggles the slot
-    void SelectSound(int slot);  // background hot key: toggles the slot
+    // Turns the slot on, or off when it is the active one; sends and stores the choice.
+    void ToggleSlot(SlotKind kind, int slot);
     void ChangeSoundBy(int slot, int delta);
     void PlayEmotic(int line); // toggles a fun sound line
     void ConfigEffect(int slot);
@@ -99,9 +99,6 @@ public:
     // Sets the enabled state of the controls that need the server. GUI thread.
     void EnableWindows(bool on);
 
-signals:
-    void closedByExit();
-
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -116,14 +113,12 @@ private:
     void WatchRadio(QAbstractButton* radio, std::function<void(bool)> toggled,
                     std::function<void()> clickedWhileOn);
     static void SetChecked(QAbstractButton* button, bool on);
-    void OnEffectToggled(int slot, bool on);
-    void OnSoundToggled(int slot, bool on);
-    void SetEffectRadios(int slot);
-    void SetBackRadios(int slot);
-    void OnEffectClicked(int slot);
-    void OnSoundClicked(int slot);
-    void ApplyEffect(int selection);
-    void ApplyBackSound(int selection);
+    const std::array<CFFButton*, 3>& Radios(SlotKind kind) const;
+    int& Selected(SlotKind kind);
+    void OnSlotToggled(SlotKind kind, int slot, bool on);
+    // Shows the slot (-1: none) as the active one, without sending or storing it.
+    void ShowSelection(SlotKind kind, int slot);
+    void Activate(SlotKind kind, int selection);
     void ChangeSound(int slot, int volume);
     void ChangeMonitorLevel(int volume);
     void ShowServerErrors();

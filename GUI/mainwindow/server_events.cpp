@@ -1,6 +1,6 @@
 #include "mainwindow/server_events.h"
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -34,10 +34,7 @@ struct ServerEvents::Shared {
 };
 
 ServerEvents::ServerEvents(OsciSink osci, FunSoundsChanged funSounds)
-    : shared_(std::make_shared<Shared>()) {
-    shared_->osci = std::move(osci);
-    shared_->funSounds = std::move(funSounds);
-}
+    : osci_(std::move(osci)), funSounds_(std::move(funSounds)) {}
 
 ServerEvents::~ServerEvents() {
     Stop();
@@ -45,9 +42,10 @@ ServerEvents::~ServerEvents() {
 
 bool ServerEvents::Start() {
     Stop();
+    // Each run has objects of its own: a thread that did not stop in time keeps its old ones.
     auto shared = std::make_shared<Shared>();
-    shared->osci = shared_->osci;
-    shared->funSounds = shared_->funSounds;
+    shared->osci = osci_;
+    shared->funSounds = funSounds_;
     shared_ = shared;
     if (shared->osciBlock.Open(kOsciBlockName, kShmAccessRead) == kShmSuccess &&
         shared->osciBlock.Size() > 4)

@@ -32,12 +32,12 @@ public:
     // Safe to call twice. GUI thread; may block up to timeoutMs.
     void Stop(unsigned timeoutMs = 3000);
 
-    bool Running() const { return thread_.joinable(); }
-
 private:
     struct Shared;
     static void Run(std::shared_ptr<Shared> shared);
 
+    OsciSink osci_;
+    FunSoundsChanged funSounds_;
     std::shared_ptr<Shared> shared_;
     std::thread thread_;
 };

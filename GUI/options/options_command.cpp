@@ -10,17 +10,9 @@
 #include "options/options_sheet.h"
 
 int RunOptionsCommand(const OptionsCommand& command) {
-    std::string folder;
-    if (!StartCommandSession(command.programFolder, folder))
+    AppConfig config(command.programFolder);
+    if (!StartCommandWithConfig(command.programFolder, config, "Options"))
         return kOptionsFailed;
-    AppConfig config(folder);
-    // Applying over files that could not be read would lose them.
-    if (!config.Load()) {
-        std::fprintf(stderr, "Voxwarp: cannot read the configuration in %s\n", folder.c_str());
-        LogError("Options: cannot read the configuration in %s", folder.c_str());
-        return kOptionsFailed;
-    }
-    StartStrings(config.langFile, config.langsPath);
     {
         IpcOptionsServer server;
         COptionsSheet sheet(config, server);

@@ -7,6 +7,7 @@
 #include "audio/mixer.h"
 #include "audio/sound_devices.h"
 #include "base/mlog.h"
+#include "common/app_icon.h"
 #include "common/help.h"
 #include "common/message_box.h"
 #include "common/ui_text.h"
@@ -43,7 +44,7 @@ CSetupWizard::CSetupWizard(AppConfig& config, bool showIn, bool showMon, QWidget
     setWindowTitle(UiText(wiztext::kWizardTitle));
     setWizardStyle(QWizard::ModernStyle);
     setPixmap(QWizard::BannerPixmap, WizardBanner(kBannerSize));
-    setPixmap(QWizard::LogoPixmap, WizardLogo(kLogoSide));
+    setPixmap(QWizard::LogoPixmap, AppLogo(kLogoSide));
     setOption(QWizard::HaveHelpButton);
     setOption(QWizard::NoBackButtonOnStartPage);
     setButtonText(QWizard::CancelButton, UiText(wiztext::kCancel));

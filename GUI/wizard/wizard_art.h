@@ -1,5 +1,5 @@
-// The setup wizard's header pictures, drawn in the panel's palette: a dark banner with a faint
-// signal trace, and a microphone on a raised face as the logo.
+// The setup wizard's header banner, drawn in the panel's palette: a dark band with a faint signal
+// trace. Its logo is the program's (common/app_icon.h).
 #pragma once
 
 #include <QPixmap>
@@ -7,5 +7,3 @@
 
 // GUI thread.
 QPixmap WizardBanner(const QSize& size);
-// GUI thread.
-QPixmap WizardLogo(int side);

@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include "audio/sound_devices.h"
-#include "base/fileversion.h"
 #include "base/mlog.h"
 #include "base/strtable.h"
+#include "common/command_start.h"
 #include "config/config.h"
 #include "ipc/ipc.h"
 #include "ipc/pnipc_cli.h"
@@ -40,11 +40,7 @@ int RunWizardCommand() {
         return kWizardFailed;
     LogInit("parlanocl.log", true, false, false, false, false);
     LogStartBanner();
-    LogPlain("%s", "");
-    FileVersionRecord version;
-    if (GetFileVersionStrings("/proc/self/exe", 1033, 1200, version) == 0)
-        LogPlain("Voxwarp version: %s", version.fileVersion.c_str());
-    LogSoundDevices();
+    LogProgramAndDevices();
 
     int result = kWizardCancelled;
     if (CompleteWizard(config)) {

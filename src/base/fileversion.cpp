@@ -69,6 +69,12 @@ std::array<uint16_t, 4> SplitVersionNumbers(const std::string& text) {
     return numbers;
 }
 
+std::string ThisProgramFileVersion() {
+    FileVersionRecord record;
+    GetFileVersionStrings("/proc/self/exe", 1033, 1200, record);
+    return record.fileVersion;
+}
+
 int GetFileVersionStrings(const std::string& path, unsigned /*language*/, unsigned /*codePage*/,
                           FileVersionRecord& record) {
     record = FileVersionRecord{};

@@ -36,6 +36,9 @@ struct FileVersionRecord {
 int GetFileVersionStrings(const std::string& path, unsigned language, unsigned codePage,
                           FileVersionRecord& record);
 
+// The FileVersion string of the running program; empty when it carries none.
+std::string ThisProgramFileVersion();
+
 // Splits a version text into four 16-bit numbers: tokens separated by '.' or ',', each read as a
 // decimal integer (leading blanks and a sign allowed, reading stops at the first other
 // character, the value is cut to 16 bits); missing tokens give 0, tokens after the fourth are

@@ -349,12 +349,7 @@ std::vector<std::string> ListFunSounds(const AppConfig& config) {
 namespace {
 
 bool HasWavExtension(const std::string& name) {
-    if (name.size() <= 4)
-        return false;
-    std::string extension = name.substr(name.size() - 4);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".wav";
+    return name.size() > 4 && EqualNoCase(name.substr(name.size() - 4), ".wav");
 }
 
 std::string JoinRelative(const std::string& group, const std::string& name) {

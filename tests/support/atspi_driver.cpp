@@ -1,5 +1,8 @@
 #include "atspi_driver.h"
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -7,8 +10,11 @@
 #include <utility>
 
 #include "child_process.h"
+#include "program_dir.h"
 #include "pulse_test_util.h"
 #include "temp_dir.h"
+
+extern char** environ;
 
 namespace testsupport {
 
@@ -120,6 +126,27 @@ DriveOutcome AtspiDriver::DialogText(const std::string& title) const {
 }
 DriveOutcome AtspiDriver::Dump() const {
     return Run({"dump"});
+}
+
+ControlPanelProcess::ControlPanelProcess(const std::vector<std::string>& args) {
+    const std::string program = ProgramDir() + "Voxwarp";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        pid_ = -1;
+}
+
+ControlPanelProcess::~ControlPanelProcess() {
+    if (pid_ > 0 && kill(pid_, SIGKILL) == 0)
+        waitpid(pid_, nullptr, 0);
+}
+
+int ControlPanelProcess::Wait(int timeoutMs) {
+    const int code = WaitChild(pid_, timeoutMs);
+    pid_ = -1;
+    return code;
 }
 
 } // namespace testsupport

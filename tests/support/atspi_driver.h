@@ -4,6 +4,8 @@
 // tests/support/atspi_drive.py, each one action found by accessible name (and role name).
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -54,6 +56,23 @@ public:
 private:
     std::string app_;
     double timeoutSeconds_;
+};
+
+// The built control panel started with arguments in this process's environment; killed when the
+// object goes unless it has ended.
+class ControlPanelProcess {
+public:
+    explicit ControlPanelProcess(const std::vector<std::string>& args = {});
+    ~ControlPanelProcess();
+    ControlPanelProcess(const ControlPanelProcess&) = delete;
+    ControlPanelProcess& operator=(const ControlPanelProcess&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    // Its exit code once it ended within timeoutMs (see WaitChild).
+    int Wait(int timeoutMs);
+
+private:
+    pid_t pid_ = -1;
 };
 
 } // namespace testsupport

@@ -34,9 +34,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-testsupport::ShellOutcome Ctl(const std::string& arguments) {
-    return testsupport::Voxwarpctl(arguments);
-}
+using testsupport::Voxwarpctl;
 
 class EditEffectOnAir : public OnAirTest {
 protected:
@@ -48,7 +46,7 @@ protected:
 TEST_F(EditEffectOnAir, AnEffectSavedByTheEditorIsHeardFromTheVoiceServer) {
     std::string started;
     ASSERT_TRUE(session_.StartVoiceChanger(started)) << started << session_.Logs();
-    ASSERT_EQ(Ctl("client-started").code, 0);
+    ASSERT_EQ(Voxwarpctl("client-started").code, 0);
     ASSERT_TRUE(HeardAt(220, 10s)) << "the voice as it is";
     ASSERT_TRUE(HeardAt(220, 10s, "speakers.monitor")) << "the server's monitor";
 
@@ -83,8 +81,8 @@ TEST_F(EditEffectOnAir, AnEffectSavedByTheEditorIsHeardFromTheVoiceServer) {
     ASSERT_EQ(saved.voiceEffects[0].params.size(), 6u);
     EXPECT_NEAR(saved.voiceEffects[0].params[5].value, 1.75f / 3.75f, 1e-5);
 
-    ASSERT_EQ(Ctl("effect-select 1 'Octave up'").code, 0);
-    ASSERT_EQ(Ctl("effect 1").code, 0);
+    ASSERT_EQ(Voxwarpctl("effect-select 1 'Octave up'").code, 0);
+    ASSERT_EQ(Voxwarpctl("effect 1").code, 0);
     EXPECT_TRUE(HeardAt(440, 10s)) << "the saved effect an octave up";
 }
 

@@ -3,22 +3,13 @@
 // reaches them, the voice recorded from "Voxwarp Microphone".
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "../on_air_test.h"
 #include "atspi_driver.h"
-#include "child_process.h"
 #include "program_dir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -51,29 +42,16 @@ protected:
         config.emotics = {{"Chime.wav", "Chime"}};
         ASSERT_TRUE(config.Save());
     }
-    void TearDown() override {
-        if (pid_ > 0 && kill(pid_, SIGKILL) == 0)
-            waitpid(pid_, nullptr, 0);
-        OnAirTest::TearDown();
-    }
-
-    void StartControlPanel() {
-        const std::string voxwarp = testsupport::ProgramDir() + "Voxwarp";
-        const char* argv[] = {voxwarp.c_str(), nullptr};
-        ASSERT_EQ(posix_spawn(&pid_, voxwarp.c_str(), nullptr, nullptr, const_cast<char**>(argv),
-                              environ),
-                  0);
-    }
     std::string Why(const DriveOutcome& outcome) const {
         return outcome.err + driver_.Dump().out + session_.Logs();
     }
 
-    pid_t pid_ = -1;
     AtspiDriver driver_{"Voxwarp", 30};
 };
 
 TEST_F(MainWindowOnAir, TheVoiceChangerIsSteeredFromItsWindow) {
-    StartControlPanel();
+    testsupport::ControlPanelProcess voxwarp;
+    ASSERT_TRUE(voxwarp.Started());
     // Start-up installs and starts the voice server; the window connects and shows its errors.
     DriveOutcome step = driver_.Wait("Voice Effect 1", "radio button", "enabled");
     ASSERT_EQ(step.code, 0) << Why(step);
@@ -109,8 +87,7 @@ TEST_F(MainWindowOnAir, TheVoiceChangerIsSteeredFromItsWindow) {
 
     step = driver_.Press("Exit", "push button");
     ASSERT_EQ(step.code, 0) << Why(step);
-    EXPECT_EQ(testsupport::WaitChild(pid_, 10000), 0);
-    pid_ = -1;
+    EXPECT_EQ(voxwarp.Wait(10000), 0);
 }
 
 } // namespace

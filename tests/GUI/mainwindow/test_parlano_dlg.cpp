@@ -331,11 +331,13 @@ TEST_F(MainWindow, SkinProblemsAreShownAndASkinWithoutItsWindowSectionKeepsTheSi
     const std::size_t at = skin.find("[Velmar]");
     ASSERT_NE(at, std::string::npos);
     skin.replace(at, 8, "[Unused]");
-    testsupport::WriteFile(testsupport::ProgramDir() + "skins/en/NoWindow.test.sdf", skin);
-    config_.skinFile = testsupport::ProgramDir() + "skins/en/NoWindow.test.sdf";
+    // Beside its pictures, which the skin names relative to its own folder.
+    fs::copy(testsupport::ProgramDir() + "skins/en/Default", folder_.File("Default"),
+             fs::copy_options::recursive);
+    testsupport::WriteFile(folder_.File("NoWindow.sdf"), skin);
+    config_.skinFile = folder_.File("NoWindow.sdf");
     ASSERT_TRUE(config_.WriteSys());
     CParlanoDlg& w = Open();
-    fs::remove(config_.skinFile);
     EXPECT_TRUE(w.SkinSize().isEmpty());
     EXPECT_TRUE(w.Outline().isEmpty());
 }

@@ -4,23 +4,14 @@
 // the program.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
 
 #include "atspi_driver.h"
-#include "child_process.h"
 #include "program_dir.h"
-#include "sound_server.h"
-#include "temp_dir.h"
-
-extern char** environ;
+#include "voice_server_session.h"
 
 namespace {
 
@@ -44,28 +35,11 @@ TEST(OptionsSheetA11y, ControlsAreDrivenByNameAndCancelEndsTheProgram) {
     std::string error;
     ASSERT_TRUE(testsupport::UseA11ySession(VOXWARP_X_TEST_DIR, VOXWARP_A11Y_TEST_DIR, error))
         << error;
-    testsupport::UsePrivateSoundServer();
-    testsupport::TempDir home;
-    testsupport::TempDir program;
-    setenv("HOME", home.Path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
-    fs::create_directories(home.File("runtime"));
-    fs::permissions(home.File("runtime"), fs::perms::owner_all);
-    setenv("XDG_RUNTIME_DIR", home.File("runtime").c_str(), 1);
-    setenv("VOXWARP_HOME", program.Path().c_str(), 1);
+    // Home, configuration, runtime and program folders of its own, on the private sound server.
+    const testsupport::VoiceServerSession session("a11yoptions");
 
-    const std::string voxwarp = testsupport::ProgramDir() + "Voxwarp";
-    const char* argv[] = {voxwarp.c_str(), "--options", nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(
-        posix_spawn(&pid, voxwarp.c_str(), nullptr, nullptr, const_cast<char**>(argv), environ), 0);
-    struct Reaper {
-        pid_t pid;
-        ~Reaper() {
-            if (pid > 0 && kill(pid, SIGKILL) == 0)
-                waitpid(pid, nullptr, 0);
-        }
-    } reaper{pid};
+    testsupport::ControlPanelProcess voxwarp({"--options"});
+    ASSERT_TRUE(voxwarp.Started());
 
     const AtspiDriver driver;
     const AtspiDriver glance("Voxwarp", 0);
@@ -78,7 +52,7 @@ TEST(OptionsSheetA11y, ControlsAreDrivenByNameAndCancelEndsTheProgram) {
     step = driver.Wait(autostart, "check box", "!checked");
     ASSERT_EQ(step.code, 0) << Why(step);
 
-    const std::string entry = home.File("config/autostart/Voxwarp.desktop");
+    const std::string entry = session.Home().File("config/autostart/Voxwarp.desktop");
     step = driver.Toggle(autostart, "check box");
     ASSERT_EQ(step.code, 0) << Why(step);
     step = driver.Wait(autostart, "check box", "checked");
@@ -92,8 +66,7 @@ TEST(OptionsSheetA11y, ControlsAreDrivenByNameAndCancelEndsTheProgram) {
 
     step = driver.Press("Cancel", "push button");
     ASSERT_EQ(step.code, 0) << Why(step);
-    EXPECT_EQ(testsupport::WaitChild(pid, 10000), 0);
-    reaper.pid = -1;
+    EXPECT_EQ(voxwarp.Wait(10000), 0);
 }
 
 } // namespace

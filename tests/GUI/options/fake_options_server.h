@@ -29,4 +29,10 @@ private:
     }
 };
 
+// No voice server runs.
+class NoOptionsServer : public FakeOptionsServer {
+public:
+    NoOptionsServer() { connected = false; }
+};
+
 } // namespace optionstest

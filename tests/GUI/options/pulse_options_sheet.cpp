@@ -40,9 +40,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-testsupport::ShellOutcome Ctl(const std::string& arguments) {
-    return testsupport::Voxwarpctl(arguments);
-}
+using testsupport::Voxwarpctl;
 
 class OptionsOnAir : public OnAirTest {
 protected:
@@ -52,7 +50,7 @@ protected:
 TEST_F(OptionsOnAir, AnAppliedVoiceEffectSlotIsHeardFromTheVoiceServer) {
     std::string started;
     ASSERT_TRUE(session_.StartVoiceChanger(started)) << started << session_.Logs();
-    ASSERT_EQ(Ctl("client-started").code, 0);
+    ASSERT_EQ(Voxwarpctl("client-started").code, 0);
     ASSERT_TRUE(HeardAt(220, 10s)) << "the voice as it is";
     const std::vector<EffectParam> params = OctaveUp();
     ASSERT_EQ(params.size(), 6u);
@@ -96,7 +94,7 @@ TEST_F(OptionsOnAir, AnAppliedVoiceEffectSlotIsHeardFromTheVoiceServer) {
     EXPECT_EQ(saved.input, "Built-in Microphone");
     EXPECT_TRUE(HeardAt(220, 10s, "speakers.monitor")) << "the server's monitor is back";
 
-    ASSERT_EQ(Ctl("effect 1").code, 0);
+    ASSERT_EQ(Voxwarpctl("effect 1").code, 0);
     EXPECT_TRUE(HeardAt(440, 10s)) << "the applied effect an octave up";
 }
 

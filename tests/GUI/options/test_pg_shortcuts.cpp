@@ -17,6 +17,7 @@
 #include "audio/audio_memory_backend.h"
 #include "base/strtable.h"
 #include "config/config.h"
+#include "fake_options_server.h"
 #include "keyboard/shortcut.h"
 #include "options/options_server.h"
 #include "options/pg_shortcuts.h"
@@ -25,13 +26,7 @@
 
 namespace {
 
-class NoServer : public OptionsServer {
-public:
-    bool Connected() override { return false; }
-    bool MonitorSet(bool) override { return false; }
-    bool BackSoundSelect(std::int32_t, const std::string&) override { return false; }
-    bool SrvUpdate() override { return false; }
-};
+using optionstest::NoOptionsServer;
 
 class PgShortcuts : public ::testing::Test {
 protected:
@@ -87,7 +82,7 @@ protected:
     AppConfig working_{folder_.Path()};
     MemoryAudioBackend backend_;
     TestStream stream_{backend_};
-    NoServer server_;
+    NoOptionsServer server_;
     OptionsContext context_{working_, running_, stream_, server_};
     std::unique_ptr<QWidget> dialog_;
     CPgShortcuts* page_ = nullptr;

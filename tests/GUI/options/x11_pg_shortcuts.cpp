@@ -17,6 +17,7 @@
 #include "base/strtable.h"
 #include "child_process.h"
 #include "config/config.h"
+#include "fake_options_server.h"
 #include "options/options_server.h"
 #include "options/pg_shortcuts.h"
 #include "temp_dir.h"
@@ -26,13 +27,7 @@ namespace {
 
 constexpr int kWaitMs = 5000;
 
-class NoServer : public OptionsServer {
-public:
-    bool Connected() override { return false; }
-    bool MonitorSet(bool) override { return false; }
-    bool BackSoundSelect(std::int32_t, const std::string&) override { return false; }
-    bool SrvUpdate() override { return false; }
-};
+using optionstest::NoOptionsServer;
 
 void Type(const std::string& keys) {
     ASSERT_EQ(testsupport::RunShell("xdotool key " + keys), 0) << "xdotool key " << keys;
@@ -45,7 +40,7 @@ TEST(PgShortcutsX11, TypedCombinationsReachTheCaptureAndNotTheDialog) {
     AppConfig working(folder.Path());
     MemoryAudioBackend backend;
     TestStream stream(backend);
-    NoServer server;
+    NoOptionsServer server;
     OptionsContext context{working, running, stream, server};
     {
         QWidget dialog;
