@@ -1,6 +1,7 @@
 #include "mainwindow/about_box.h"
 
 #include <QMessageBox>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -32,16 +33,19 @@ void ShowAboutBox(QWidget* parent, const AppConfig& config) {
     box.setIconPixmap(AppIcon().pixmap(64, 64));
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped()));
-    QString details =
-        QString::fromStdString(AboutVersionText(ThisProgramFileVersion())).toHtmlEscaped();
-    details +=
-        QStringLiteral("<br>") +
-        QString::fromStdString(UiFormat(kTextBuiltOn, __DATE__ " " __TIME__)).toHtmlEscaped();
+    QStringList lines;
+    const std::string version = ThisProgramFileVersion();
+    if (!version.empty())
+        lines << QString::fromStdString(AboutVersionText(version)).toHtmlEscaped();
+    // One line each: the build date is not broken between its words.
+    lines << QString::fromStdString(UiFormat(kTextBuiltOn, __DATE__ " " __TIME__))
+                 .toHtmlEscaped()
+                 .replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
     if (!config.kestrelUrl.empty()) {
         const QString url = QString::fromStdString(config.kestrelUrl).toHtmlEscaped();
-        details += QStringLiteral("<br><a href=\"%1\">%1</a>").arg(url);
+        lines << QStringLiteral("<a href=\"%1\">%1</a>").arg(url);
     }
-    box.setInformativeText(details);
+    box.setInformativeText(lines.join(QStringLiteral("<br>")));
     box.setTextInteractionFlags(Qt::TextBrowserInteraction);
     box.exec();
 }

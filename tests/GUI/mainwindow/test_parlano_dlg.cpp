@@ -4,21 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QBitmap>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/strtable.h"
+#include "common/app_style.h"
 #include "common/message_box.h"
 #include "config/config.h"
 #include "fake_voice_server_link.h"
 #include "keyboard/shortcut.h"
+#include "mainwindow/about_box.h"
 #include "mainwindow/parlano_dlg.h"
 #include "program_dir.h"
 #include "scope/osci.h"
@@ -369,6 +373,36 @@ TEST_F(MainWindow, SavesAPictureOfEachState) {
     const QImage connected = save("main-window-connected.png");
     EXPECT_EQ(connected.size(), w.SkinSize());
     EXPECT_NE(connected, disconnected);
+}
+
+// What the window opens, for people to look at: the About box and the effect menu; and the
+// window in German, whose controls take their names from the German texts.
+TEST_F(MainWindow, SavesPicturesOfItsDialogsAndItsGermanFace) {
+    const QString folder = QString::fromStdString(testsupport::ProgramDir() + "../pictures/");
+    ApplyApplicationStyle(*qApp); // as the program shows its dialogs
+    QTimer::singleShot(0, [folder] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->grab().save(folder + "about-box.png"));
+        box->close();
+    });
+    AppConfig config(folder_.Path());
+    config.kestrelUrl = "https://voxwarp.example/";
+    ShowAboutBox(nullptr, config);
+
+    QMenu menu;
+    FillEffectMenu(menu, Stored());
+    menu.popup(QPoint(0, 0));
+    EXPECT_TRUE(menu.grab().save(folder + "effect-menu.png"));
+    menu.close();
+
+    EndStrings();
+    StartStrings(testsupport::ProgramDir() + "lang/voxwarp_de.glo",
+                 testsupport::ProgramDir() + "lang/");
+    CParlanoDlg& w = Open();
+    EXPECT_EQ(w.effectRadio[0]->accessibleName(), "Stimmeffekt 1");
+    EXPECT_EQ(w.effectText[1]->accessibleName(), "Stimmeffekt 2"); // an empty slot
+    EXPECT_TRUE(w.grab().save(folder + "main-window-de.png"));
 }
 
 } // namespace
