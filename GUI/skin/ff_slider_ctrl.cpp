@@ -1,5 +1,6 @@
 #include "skin/ff_slider_ctrl.h"
 
+#include "skin/ff_slider_accessible.h"
 #include "skin/skin_parser.h"
 
 #include <QFocusEvent>
@@ -24,6 +25,7 @@ CFFSliderCtrl::CFFSliderCtrl(QWidget* parent) : QAbstractSlider(parent) {
     setPageStep(10);
     setOrientation(Qt::Horizontal);
     setFocusPolicy(Qt::StrongFocus);
+    InstallSliderAccessibility();
     connect(this, &QAbstractSlider::actionTriggered, this, [this](int) {
         // The action has moved the position; the value follows it right after.
         if (sliderPosition() != value())
@@ -291,6 +293,14 @@ void CFFSliderCtrl::keyPressEvent(QKeyEvent* event) {
     if (focusRing_.KeyPressed())
         update();
     QAbstractSlider::keyPressEvent(event);
+}
+
+void CFFSliderCtrl::SetValueByUser(int newValue) {
+    newValue = std::clamp(newValue, minimum(), maximum());
+    if (newValue == value())
+        return;
+    userAction_ = true;
+    setValue(newValue);
 }
 
 void CFFSliderCtrl::sliderChange(SliderChange change) {

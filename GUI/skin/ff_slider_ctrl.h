@@ -35,6 +35,10 @@ public:
     // colour and the orientation ("vertical" or "horizontal"). False when the section is missing.
     bool LoadSkin(CSkinParser& parser, const char* section, int index = -1);
 
+    // Moves the slider as the user would (clamped to the range): userMoved follows when the value
+    // changes. Screen readers and UI automation set values through this. GUI thread.
+    void SetValueByUser(int value);
+
     void SetPicture(Piece piece, const QImage& image);
     const QImage& PictureImage(Piece piece) const { return pictures_[piece]; }
     // Pixels of this colour in the thumb picture show what lies beneath; invalid: none.

@@ -153,6 +153,9 @@ TEST(FFSliderCtrl, AccessibleAsASlider) {
     EXPECT_EQ(iface->role(), QAccessible::Slider);
     EXPECT_EQ(iface->text(QAccessible::Name), QString("Background volume 1"));
     ASSERT_NE(iface->valueInterface(), nullptr);
-    iface->valueInterface()->setCurrentValue(30);
+    QSignalSpy moved(f.slider, &CFFSliderCtrl::userMoved);
+    iface->valueInterface()->setCurrentValue(30); // as the user's own move
     EXPECT_EQ(f.slider->value(), 30);
+    ASSERT_EQ(moved.count(), 1);
+    EXPECT_EQ(moved.at(0).at(0).toInt(), 30);
 }
