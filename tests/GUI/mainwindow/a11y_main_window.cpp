@@ -61,7 +61,7 @@ protected:
         ASSERT_TRUE(config.Load());
         config.wizard = true;
         config.skinFile = testsupport::ProgramDir() + "skins/en/Default.sdf";
-        config.voiceEffects = {{"Brevo", "Octave up", OctaveUp()}};
+        config.voiceEffects = {{"Brevo", "Octave up", OctaveUp()}, {"Missing", "Broken", {}}};
         config.effects = {"Octave up", "", ""};
         config.backSounds[0] = {"Whistle.wav", "Whistle", 100};
         config.emotics = {{"Chime.wav", "Chime"}};
@@ -160,11 +160,16 @@ TEST_F(MainWindowOnAir, TheVoiceChangerIsSteeredFromItsWindow) {
     EXPECT_TRUE(ToneAt(1000, false, 10s)) << "Stop all turns the background off";
 
     // The window follows the service: disabled while it is stopped, enabled again when it
-    // starts.
+    // starts, with what the server could not load (an effect whose plug-in is missing).
+    ASSERT_EQ(testsupport::Voxwarpctl("effect-select 3 Broken").code, 0);
+    testsupport::Voxwarpctl("effect 3");
     ASSERT_EQ(testsupport::Voxwarpctl("service stop").code, 0);
     EXPECT_EQ(driver_.Wait("Voice Effect 1", "radio button", "!enabled").code, 0);
     ASSERT_EQ(testsupport::Voxwarpctl("service start").code, 0);
-    EXPECT_EQ(driver_.Wait("Voice Effect 1", "radio button", "enabled").code, 0);
+    EXPECT_EQ(driver_.Wait("Voice Effect 3", "radio button", "enabled").code, 0);
+    const DriveOutcome errors = driver_.DialogText("Voxwarp");
+    EXPECT_NE(errors.out.find("Missing"), std::string::npos) << errors.out << errors.err;
+    ASSERT_EQ(driver_.Press("OK", "push button").code, 0);
 
     // With a notification area, Minimize hides the window; a second start brings it back.
     ASSERT_EQ(testsupport::ShellWithSoundServer("(trayer >/dev/null 2>&1 &)").code, 0);
