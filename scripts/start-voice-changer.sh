@@ -2,7 +2,9 @@
 # Starts the voice changer from a built tree (default: build): makes sure a sound server answers
 # (a private PulseAudio is started only when none does), loads the virtual microphone "Voxwarp
 # Microphone", chooses a recording device when none is configured, and runs the voice server as
-# a user service (or as a detached process where no user service manager answers).
+# a user service (or as a detached process where no user service manager answers). With
+# VOXWARP_START_PANEL=1 it then opens the control panel when an X display answers (under Wayland,
+# XWayland's).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -52,3 +54,13 @@ Steer it with $ctl, for example:
   $ctl service stop          (stop the voice server)
   $ctl --help                (every command)
 TEXT
+
+if [ "${VOXWARP_START_PANEL:-0}" = 1 ]; then
+    if [ -n "${DISPLAY:-}" ] && timeout 5 xdpyinfo >/dev/null 2>&1; then
+        # Detached, so that the terminal stays free; the control panel lives until its Exit.
+        setsid "$build/bin/Voxwarp" >/dev/null 2>&1 </dev/null &
+        echo "The control panel Voxwarp is opening on display $DISPLAY."
+    else
+        echo "No display answered: steer the voice changer with voxwarpctl."
+    fi
+fi
