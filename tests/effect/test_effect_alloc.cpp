@@ -14,6 +14,10 @@ namespace {
 thread_local std::uint64_t tAllocations = 0;
 } // namespace
 
+// The replacements below pair malloc with free on purpose; GCC takes the inlined pair for the
+// standard operators' and warns of a mismatch.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 // Every form of new and delete of the program goes through these, so that memory from any of
 // them (plug-ins loaded into the program use them too) is given back by the matching one.
 void* operator new(std::size_t size) {

@@ -101,6 +101,12 @@ protected:
             "xdotool search --onlyvisible --name '^Voxwarp$' getwindowgeometry %@");
         return windows.out.find("680x420") != std::string::npos;
     }
+    static bool WaitWindowShown(bool wanted) {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (WindowShown() != wanted && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(200ms);
+        return WindowShown() == wanted;
+    }
     std::string Why(const DriveOutcome& outcome) const {
         return outcome.err + driver_.Dump().out + session_.Logs();
     }
@@ -176,17 +182,11 @@ TEST_F(MainWindowOnAir, TheVoiceChangerIsSteeredFromItsWindow) {
     std::this_thread::sleep_for(1s); // the tray takes its selection
     ASSERT_TRUE(WindowShown());
     ASSERT_EQ(driver_.Press("Minimize", "push button").code, 0);
-    const auto hidden = std::chrono::steady_clock::now() + 10s;
-    while (WindowShown() && std::chrono::steady_clock::now() < hidden)
-        std::this_thread::sleep_for(200ms);
-    EXPECT_FALSE(WindowShown()) << "hidden in the notification area";
+    EXPECT_TRUE(WaitWindowShown(false)) << "hidden in the notification area";
     {
         testsupport::ControlPanelProcess second;
-        const auto shown = std::chrono::steady_clock::now() + 10s;
-        while (!WindowShown() && std::chrono::steady_clock::now() < shown)
-            std::this_thread::sleep_for(200ms);
+        EXPECT_TRUE(WaitWindowShown(true)) << "a second start brings the window back";
     }
-    EXPECT_TRUE(WindowShown()) << "a second start brings the window back";
     testsupport::ShellWithSoundServer("pkill -x trayer");
 
     step = driver_.Press("Exit", "push button");
