@@ -122,16 +122,16 @@ protected:
         ASSERT_EQ(Ctl("errors"), 0);
     }
 
-    // What "Voxwarp Microphone" carries for about a second, without its first quarter second
-    // (what was queued before).
+    // What "Voxwarp Microphone" carries for at least a second, without its first quarter second
+    // (what was queued before). A recorder slow to start (a loaded machine) is asked again.
     std::vector<std::int16_t> Record() {
         const std::string raw = home_.File("recorded.raw");
-        const std::string command = "timeout 1.2 parec --device=voxwarp_mic_source --rate=44100 "
+        const std::string command = "timeout 1.5 parec --device=voxwarp_mic_source --rate=44100 "
                                     "--channels=1 --format=s16le --raw --latency-msec=20 "
                                     "2>/dev/null > " +
                                     ShellQuoted(raw);
         std::string bytes;
-        for (int attempt = 0; attempt < 3 && bytes.size() < kRate; ++attempt) {
+        for (int attempt = 0; attempt < 5 && bytes.size() < 2 * kRate; ++attempt) {
             Shell(command);
             bytes = testsupport::ReadFile(raw);
         }
