@@ -346,12 +346,18 @@ TEST_F(MainWindow, SkinProblemsAreShownAndASkinWithoutItsWindowSectionKeepsTheSi
     EXPECT_TRUE(w.Outline().isEmpty());
 }
 
+// pictures/ beside the build's program folder, made by whichever test runs first.
+std::string PicturesFolder() {
+    const std::string folder = testsupport::ProgramDir() + "../pictures/";
+    fs::create_directories(folder);
+    return folder;
+}
+
 // Pictures of the window for people: disconnected, and connected with effect 1 on and a fun
 // sound playing. Written to pictures/ beside the build's program folder.
 TEST_F(MainWindow, SavesAPictureOfEachState) {
     CParlanoDlg& w = Open();
-    const std::string folder = testsupport::ProgramDir() + "../pictures/";
-    fs::create_directories(folder);
+    const std::string folder = PicturesFolder();
     auto save = [&](const char* name) {
         QPixmap picture = w.grab();
         if (!w.Outline().isEmpty()) {
@@ -378,7 +384,7 @@ TEST_F(MainWindow, SavesAPictureOfEachState) {
 // What the window opens, for people to look at: the About box and the effect menu; and the
 // window in German, whose controls take their names from the German texts.
 TEST_F(MainWindow, SavesPicturesOfItsDialogsAndItsGermanFace) {
-    const QString folder = QString::fromStdString(testsupport::ProgramDir() + "../pictures/");
+    const QString folder = QString::fromStdString(PicturesFolder());
     ApplyApplicationStyle(*qApp); // as the program shows its dialogs
     QTimer::singleShot(0, [folder] {
         QWidget* box = QApplication::activeModalWidget();
