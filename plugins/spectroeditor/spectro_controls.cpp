@@ -37,7 +37,7 @@ const std::array<ControlSpec, kControlCount>& Controls() {
     return kControls;
 }
 
-const ControlSpec& Control(ControlId id) {
+const ControlSpec& SpecOf(ControlId id) {
     return kControls[static_cast<std::size_t>(id)];
 }
 

@@ -76,7 +76,7 @@ void PhaseVocoder::setParameter(std::int32_t index, float value) {
 }
 
 float PhaseVocoder::getParameter(std::int32_t index) {
-    return index >= 0 && index < kParams ? params_[index] : 0.0f;
+    return index >= 0 && index < kParams ? params_[index].load() : 0.0f;
 }
 
 void PhaseVocoder::setProgram(std::int32_t program) {

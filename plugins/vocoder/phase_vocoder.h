@@ -4,6 +4,7 @@
 // in, the same signal on both outputs.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -83,7 +84,8 @@ private:
     const VocoderVariant variant_;
     const VocoderTraits traits_;
 
-    float params_[kParams] = {};
+    // Set from the host's or the editor's thread while the processing thread reads them.
+    std::atomic<float> params_[kParams] = {};
     VocoderProgram programs_[kPrograms] = {};
 
     // Last seen parameter values that change the block layout; the first two start unset.

@@ -3,6 +3,8 @@
 // from the screen), follow their requests to resize, and leave no window behind when closed.
 // Xlib errors of a plug-in's connection are logged instead of ending the program.
 #include "dialog_test_env.h"
+#include "program_dir.h"
+#include "spectro_art.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -174,6 +176,27 @@ TEST_F(PluginEditorTest, XErrorsOfAPluginConnectionAreLoggedNotFatal) {
     XSync(display, False);
     XCloseDisplay(display);
     EXPECT_NE(LogText().find("X error: BadWindow"), std::string::npos) << LogText();
+}
+
+TEST_F(PluginEditorTest, SpectroEditorDrawsItsArtworkAndFollowsParameterChanges) {
+    LoadPath(testsupport::ProgramDir() + "effects/Spectro.so");
+    ASSERT_TRUE(effect_.Config(nullptr, &listener_));
+    CloseDialog();
+    const std::set<std::uint32_t> before = server_.Windows();
+    ASSERT_TRUE(effect_.Config(nullptr, &listener_));
+    QWidget* window = Window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(window->size(), QSize(300, 250));
+    const std::uint32_t corner = spectro::art::kBackground.pixels[5 * 300 + 5] & 0xffffff;
+    QTRY_COMPARE(ScreenArea(ScreenRect(window)).pixel(5, 5) & 0xffffff, corner);
+
+    // The pitch display shows the dialog's change on the editor's next idle.
+    const QRect pitchDisplay(125, 191, 25, 15);
+    const QImage shown = ScreenArea(ScreenRect(window)).copy(pitchDisplay);
+    effect_.SetParameter(5, 0.75f);
+    QTRY_VERIFY(ScreenArea(ScreenRect(window)).copy(pitchDisplay) != shown);
+    CloseDialog();
+    EXPECT_EQ(server_.Windows(), before);
 }
 
 class LspEditorTest : public PluginEditorTest {
