@@ -106,13 +106,13 @@ void Canvas::Glyphs(const art::Font& font, std::string_view text, int penX, int 
 
 void Canvas::Text(const art::Font& font, std::string_view text, const Rect& box,
                   std::uint32_t rgb) {
-    const int left = box.left + (box.Width() - TextWidth(font, text) + 1) / 2;
-    Glyphs(font, text, left, box.top + (box.Height() - font.height + 1) / 2, rgb);
+    const int left = box.left + (box.Width() - TextWidth(font, text)) / 2;
+    Glyphs(font, text, left, box.top + (box.Height() - font.height) / 2, rgb);
 }
 
 void Canvas::TextLeft(const art::Font& font, std::string_view text, const Rect& box,
                       std::uint32_t rgb) {
-    Glyphs(font, text, box.left, box.top + (box.Height() - font.height + 1) / 2, rgb);
+    Glyphs(font, text, box.left, box.top + (box.Height() - font.height) / 2, rgb);
 }
 
 } // namespace spectro

@@ -65,7 +65,7 @@ constexpr Rect kSplashImageRect{15, 15, 277, 233};
 
 // Where an option menu's face shows its entry, relative to the face: the upper part, above the
 // face's caret.
-constexpr Rect kMenuTextBox{2, 1, 48, 20};
+constexpr Rect kMenuTextBox{2, 0, 48, 20};
 
 // Sliders: a 25 x 160 track with a 21 x 20 handle whose top travels from kHandleTop (value 1)
 // to kHandleBottom (value 0).

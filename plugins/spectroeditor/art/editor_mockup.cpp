@@ -6,13 +6,13 @@
 
 namespace spectroart {
 
-using spectro::Control;
+using spectro::SpecOf;
 using spectro::ControlId;
 
 namespace {
 
 QRect Rect(ControlId id) {
-    const spectro::Rect& r = Control(id).rect;
+    const spectro::Rect& r = SpecOf(id).rect;
     return QRect(r.left, r.top, r.Width(), r.Height());
 }
 

@@ -13,7 +13,7 @@
 namespace spectroart {
 
 using namespace skinart;
-using spectro::Control;
+using spectro::SpecOf;
 using spectro::ControlId;
 
 namespace {
@@ -32,7 +32,7 @@ QRect ToQRect(const spectro::Rect& r) {
 }
 
 QRect Rect(ControlId id) {
-    return ToQRect(Control(id).rect);
+    return ToQRect(SpecOf(id).rect);
 }
 
 std::uint32_t Rgb(const QColor& c) {

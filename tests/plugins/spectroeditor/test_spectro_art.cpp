@@ -77,7 +77,7 @@ TEST(SpectroArt, FontsHoldEveryTextTheEditorShows) {
     }
     // Every text a display can show fits inside the display's border, every menu entry inside
     // the menu face's border with 2 px to spare at each side.
-    const spectro::Rect display = spectro::Control(ControlId::GateDisplay).rect;
+    const spectro::Rect display = spectro::SpecOf(ControlId::GateDisplay).rect;
     EXPECT_LE(art::kValueFont.height, display.Height() - 2);
     std::set<std::string> texts;
     for (ControlId id : {ControlId::GateDisplay, ControlId::BlurDisplay, ControlId::PitchDisplay})
@@ -85,7 +85,7 @@ TEST(SpectroArt, FontsHoldEveryTextTheEditorShows) {
             texts.insert(spectro::DisplayText(id, static_cast<float>(i) / 1000.0f));
     for (const std::string& text : texts)
         EXPECT_LE(Advance(art::kValueFont, text), display.Width() - 2) << text;
-    const spectro::Rect menu = spectro::Control(ControlId::FftMenu).rect;
+    const spectro::Rect menu = spectro::SpecOf(ControlId::FftMenu).rect;
     for (ControlId id : {ControlId::FftMenu, ControlId::OverlapsMenu, ControlId::WindowMenu})
         for (const std::string& entry : spectro::MenuEntries(id))
             EXPECT_LE(Advance(art::kValueFont, entry), menu.Width() - 6) << entry;
