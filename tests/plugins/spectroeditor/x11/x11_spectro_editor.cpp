@@ -75,8 +75,27 @@ TEST_F(SpectroEditorX11, OpensAtItsSizeDrawsItsArtworkAndClosesCleanly) {
     // For people to look at.
     const std::string folder = std::string(VOXWARP_BUILD_PROGRAM_DIR) + "/../pictures/";
     std::filesystem::create_directories(folder);
-    QImage image(reinterpret_cast<const uchar*>(picture.data()), 300, 250, QImage::Format_RGB32);
-    EXPECT_TRUE(image.save(QString::fromStdString(folder + "spectro-editor.png")));
+    auto save = [&](const std::vector<std::uint32_t>& pixels, const char* name) {
+        const QImage image(reinterpret_cast<const uchar*>(pixels.data()), 300, 250,
+                           QImage::Format_RGB32);
+        EXPECT_TRUE(image.save(QString::fromStdString(folder + name)));
+    };
+    save(picture, "spectro-editor.png");
+    // The window type's list, open; then the information splash, shown over everything.
+    const spectro::Rect menu = SpecOf(ControlId::WindowMenu).rect;
+    host_->click(CentreX(menu), CentreY(menu));
+    host_->idleUntil([] { return false; }, 200);
+    save(host_->grab(), "spectro-editor-list.png");
+    host_->click(5, 5);
+    host_->click(CentreX(SpecOf(ControlId::Splash).rect), CentreY(SpecOf(ControlId::Splash).rect));
+    const spectro::Rect card = spectro::kSplashImageRect;
+    const std::uint32_t middle =
+        spectro::art::kSplash.pixels[card.Height() / 2 * card.Width() + card.Width() / 2];
+    EXPECT_TRUE(host_->idleUntil([&] {
+        return host_->grab()[static_cast<std::size_t>(CentreY(card)) * 300 + CentreX(card)] ==
+               (middle & 0xffffff);
+    }));
+    save(host_->grab(), "spectro-editor-splash.png");
 
     host_->closeEditor();
     EXPECT_EQ(host_->childWindows(), 0);

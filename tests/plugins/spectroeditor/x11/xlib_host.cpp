@@ -90,8 +90,8 @@ void XlibHost::closeEditor() {
     dispatch(effEditClose);
 }
 
-bool XlibHost::idleUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+bool XlibHost::idleUntil(const std::function<bool()>& done, int milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (true) {
         idle();
         XSync(display_, False);

@@ -31,8 +31,8 @@ public:
     intptr_t openEditor();
     void idle();
     void closeEditor();
-    // Idles every 10 ms until done() holds or two seconds passed; what done() said last.
-    bool idleUntil(const std::function<bool()>& done);
+    // Idles every 10 ms until done() holds or the time passed; what done() said last.
+    bool idleUntil(const std::function<bool()>& done, int milliseconds = 2000);
 
     // XTEST input at window pixels (the pointer moves there first).
     void click(int x, int y);
