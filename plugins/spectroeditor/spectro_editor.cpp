@@ -18,6 +18,16 @@ constexpr std::uint32_t kEscape = 0xff1b, kSpace = 0x20, kHome = 0xff50, kEnd = 
 constexpr std::uint32_t kLeft = 0xff51, kUp = 0xff52, kRight = 0xff53, kDown = 0xff54;
 constexpr std::uint32_t kPageUp = 0xff55, kPageDown = 0xff56;
 constexpr unsigned kShift = 1, kControl = 4;
+struct KeyOfKeysym {
+    std::uint32_t keysym;
+    Key key;
+};
+constexpr KeyOfKeysym kKeys[] = {
+    {kUp, Key::Up},          {kRight, Key::Up},       {kDown, Key::Down},
+    {kLeft, Key::Down},      {kPageUp, Key::PageUp},  {kPageDown, Key::PageDown},
+    {kHome, Key::Home},      {kEnd, Key::End},        {kReturn, Key::Activate},
+    {kEnter, Key::Activate}, {kSpace, Key::Activate}, {kEscape, Key::Escape},
+};
 
 int Index(ControlId id) {
     return static_cast<int>(id);
@@ -168,41 +178,15 @@ void SpectroEditor::handle(const WindowEvent& event) {
         frame_->mouseMoved(event.x, event.y);
         break;
     case WindowEvent::Kind::Key:
-        switch (event.keysym) {
-        case kTab:
-        case kBackTab:
+        if (event.keysym == kTab || event.keysym == kBackTab) {
             frame_->focusNext(event.keysym == kBackTab || (event.modifiers & kShift) != 0);
             break;
-        case kUp:
-        case kRight:
-            frame_->key(Key::Up);
-            break;
-        case kDown:
-        case kLeft:
-            frame_->key(Key::Down);
-            break;
-        case kPageUp:
-            frame_->key(Key::PageUp);
-            break;
-        case kPageDown:
-            frame_->key(Key::PageDown);
-            break;
-        case kHome:
-            frame_->key(Key::Home);
-            break;
-        case kEnd:
-            frame_->key(Key::End);
-            break;
-        case kReturn:
-        case kEnter:
-        case kSpace:
-            frame_->key(Key::Activate);
-            break;
-        case kEscape:
-            frame_->key(Key::Escape);
-            break;
-        default:
-            break;
+        }
+        for (const KeyOfKeysym& k : kKeys) {
+            if (k.keysym == event.keysym) {
+                frame_->key(k.key);
+                break;
+            }
         }
         break;
     case WindowEvent::Kind::Expose:

@@ -10,6 +10,7 @@
 // every picture, region and cursor it names exists.
 #include "art_files.h"
 #include "layout.h"
+#include "paint_warnings.h"
 #include "skin_builder.h"
 #include "theme.h"
 
@@ -25,20 +26,6 @@
 using namespace skinart;
 
 namespace {
-
-// A painting mistake shows only as a Qt warning: it must fail the build, not ship a picture
-// with a piece missing.
-int g_paintWarnings = 0;
-
-void CountPaintWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type != QtDebugMsg && type != QtInfoMsg && message.startsWith(QLatin1String("QPainter"))) {
-        ++g_paintWarnings;
-    }
-    // The off-screen platform's note about a missing runtime folder is no concern here.
-    if (type != QtDebugMsg && !message.startsWith(QLatin1String("QStandardPaths:"))) {
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-    }
-}
 
 int Fail(const QString& message) {
     std::fprintf(stderr, "voxwarp_skin_art: %s\n", qPrintable(message));
@@ -115,7 +102,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    qInstallMessageHandler(CountPaintWarnings);
+    skinart::CountPaintWarnings();
     QGuiApplication app(argc, argv);
     QString themePath, out, preview;
     QStringList layouts;
@@ -158,7 +145,7 @@ int main(int argc, char** argv) {
                 return Fail(QStringLiteral("cannot write %1/%2").arg(out, name));
             }
         }
-        if (g_paintWarnings > 0) {
+        if (skinart::PaintWarnings() > 0) {
             return Fail(QStringLiteral("%1: drawing failed").arg(layoutPath));
         }
         RemoveStale(out, layout.name, builder.Files());

@@ -9,6 +9,7 @@
 // warning, a text that does not fit or a picture of the wrong size fails the run.
 #include "art_source.h"
 #include "editor_mockup.h"
+#include "skin/art/paint_warnings.h"
 #include "spectro_artwork.h"
 
 #include <QDir>
@@ -21,20 +22,6 @@
 using namespace spectroart;
 
 namespace {
-
-// A painting mistake shows only as a Qt warning: it must fail the build, not ship a picture
-// with a piece missing.
-int g_paintWarnings = 0;
-
-void CountPaintWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type != QtDebugMsg && type != QtInfoMsg && message.startsWith(QLatin1String("QPainter"))) {
-        ++g_paintWarnings;
-    }
-    // The off-screen platform's note about a missing runtime folder is no concern here.
-    if (type != QtDebugMsg && !message.startsWith(QLatin1String("QStandardPaths:"))) {
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-    }
-}
 
 int Fail(const QString& message) {
     std::fprintf(stderr, "voxwarp_spectro_art: %s\n", qPrintable(message));
@@ -112,7 +99,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    qInstallMessageHandler(CountPaintWarnings);
+    skinart::CountPaintWarnings();
     QGuiApplication app(argc, argv);
     QString themePath, out, preview;
     const QStringList args = app.arguments();
@@ -149,7 +136,7 @@ int main(int argc, char** argv) {
     if (!drawn || !CheckSizes(art, error)) {
         return Fail(error);
     }
-    if (g_paintWarnings > 0) {
+    if (skinart::PaintWarnings() > 0) {
         return Fail(QStringLiteral("drawing failed"));
     }
     QFile file(out);

@@ -112,22 +112,30 @@ protected:
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QApplication::processEvents();
     }
+    // Opens the dialog and closes it (Qt makes a few windows of its own with the first dialog,
+    // for good), notes the windows there are then, and opens it again; its window, shown.
+    QWidget* OpenAfterAFirstTime() {
+        if (!effect_.Config(nullptr, &listener_))
+            return nullptr;
+        CloseDialog();
+        before_ = server_.Windows();
+        if (!effect_.Config(nullptr, &listener_))
+            return nullptr;
+        QWidget* window = Window();
+        return QTest::qWaitForWindowExposed(window) ? window : nullptr;
+    }
     QRect ScreenRect(QWidget* window) const {
         return QRect(window->mapToGlobal(QPoint(0, 0)), window->size());
     }
 
     XServerView server_;
+    std::set<std::uint32_t> before_;
 };
 
 TEST_F(PluginEditorTest, OwnX11EditorDrawsResizesAndLeavesNoWindow) {
     Load("editor_x11");
-    // Qt makes a few windows of its own with the first dialog, for good.
-    ASSERT_TRUE(effect_.Config(nullptr, &listener_));
-    CloseDialog();
-    const std::set<std::uint32_t> before = server_.Windows();
-    ASSERT_TRUE(effect_.Config(nullptr, &listener_));
-    QWidget* window = Window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QWidget* window = OpenAfterAFirstTime();
+    ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->size(), QSize(240, 120));
     const std::string calls = PluginCalls();
     const std::size_t at = calls.find("edit window 0x");
@@ -146,7 +154,7 @@ TEST_F(PluginEditorTest, OwnX11EditorDrawsResizesAndLeavesNoWindow) {
 
     CloseDialog();
     EXPECT_FALSE(server_.Exists(pluginWindow));
-    EXPECT_EQ(server_.Windows(), before);
+    EXPECT_EQ(server_.Windows(), before_);
 }
 
 TEST_F(PluginEditorTest, OpeningAgainAndAgainLeavesNoWindowsAndNoMemory) {
@@ -180,12 +188,8 @@ TEST_F(PluginEditorTest, XErrorsOfAPluginConnectionAreLoggedNotFatal) {
 
 TEST_F(PluginEditorTest, SpectroEditorDrawsItsArtworkAndFollowsParameterChanges) {
     LoadPath(testsupport::ProgramDir() + "effects/Spectro.so");
-    ASSERT_TRUE(effect_.Config(nullptr, &listener_));
-    CloseDialog();
-    const std::set<std::uint32_t> before = server_.Windows();
-    ASSERT_TRUE(effect_.Config(nullptr, &listener_));
-    QWidget* window = Window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QWidget* window = OpenAfterAFirstTime();
+    ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->size(), QSize(300, 250));
     const std::uint32_t corner = spectro::art::kBackground.pixels[5 * 300 + 5] & 0xffffff;
     QTRY_COMPARE(ScreenArea(ScreenRect(window)).pixel(5, 5) & 0xffffff, corner);
@@ -196,7 +200,7 @@ TEST_F(PluginEditorTest, SpectroEditorDrawsItsArtworkAndFollowsParameterChanges)
     effect_.SetParameter(5, 0.75f);
     QTRY_VERIFY(ScreenArea(ScreenRect(window)).copy(pitchDisplay) != shown);
     CloseDialog();
-    EXPECT_EQ(server_.Windows(), before);
+    EXPECT_EQ(server_.Windows(), before_);
 }
 
 class LspEditorTest : public PluginEditorTest {

@@ -148,6 +148,14 @@ TEST_F(SpectroEditorX11, ClicksAndDragsSetParametersAndShowThem) {
     const std::vector<std::string> expectedEdits{"begin 0", "end 0", "begin 1", "end 1",
                                                  "begin 4", "end 4", "begin 4", "end 4"};
     EXPECT_EQ(host_->edits(), expectedEdits);
+
+    // The click gave the window the keyboard and the blur slider the focus: Page Up raises it,
+    // Tab moves on to the pitch slider, Up raises that a little.
+    const float blurBefore = Parameter(4);
+    host_->keys("Page_Up Tab Up");
+    EXPECT_TRUE(host_->idleUntil([&] { return Parameter(5) > 0.5f; })) << Parameter(5);
+    EXPECT_NEAR(Parameter(4), blurBefore + 0.1f, 1e-5);
+    EXPECT_NEAR(Parameter(5), 0.51f, 1e-5);
 }
 
 TEST_F(SpectroEditorX11, HostChangesShowOnTheNextIdle) {

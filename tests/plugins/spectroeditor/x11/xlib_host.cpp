@@ -116,6 +116,10 @@ void XlibHost::drag(int x, int y, int toX, int toY) {
         std::to_string(toY) + " mouseup 1");
 }
 
+void XlibHost::keys(const std::string& names) {
+    Run("xdotool key " + names);
+}
+
 std::vector<std::uint32_t> XlibHost::grab() const {
     std::vector<std::uint32_t> pixels;
     XImage* image = XGetImage(display_, window_, 0, 0, static_cast<unsigned>(width_),

@@ -37,6 +37,8 @@ public:
     // XTEST input at window pixels (the pointer moves there first).
     void click(int x, int y);
     void drag(int x, int y, int toX, int toY);
+    // Key presses (xdotool key names) to the window that has the keyboard.
+    void keys(const std::string& names);
 
     // The window's pixels as 0x00RRGGBB, children included.
     std::vector<std::uint32_t> grab() const;
