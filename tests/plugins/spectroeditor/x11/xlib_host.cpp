@@ -46,7 +46,7 @@ XlibHost::~XlibHost() {
     }
     if (display_ != nullptr) {
         if (window_ != 0)
-            XDestroyWindow(display_, window_);
+            destroyWindow();
         XCloseDisplay(display_);
     }
     g_host = nullptr;
@@ -135,6 +135,9 @@ std::vector<std::uint32_t> XlibHost::grab() const {
 }
 
 void XlibHost::destroyWindow() {
+    // A click gives the editor the keyboard, which falls back to this window and then to
+    // nothing when it goes; the keyboard follows the pointer again for the tests after.
+    XSetInputFocus(display_, PointerRoot, RevertToPointerRoot, CurrentTime);
     XDestroyWindow(display_, window_);
     XSync(display_, False);
     window_ = 0;
