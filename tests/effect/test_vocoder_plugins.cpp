@@ -95,7 +95,7 @@ TEST(VocoderPlugins, EntryPointsAndOpcodesAsAnyHostSeesThem) {
         EXPECT_EQ(effect->numParams, 6);
         EXPECT_EQ(effect->flags & (effFlagsHasVu | effFlagsCanReplacing),
                   effFlagsHasVu | effFlagsCanReplacing);
-        EXPECT_EQ(effect->flags & effFlagsHasEditor, 0); // Spectro's editor comes later
+        EXPECT_EQ(effect->flags & effFlagsHasEditor, spectro ? effFlagsHasEditor : 0);
         auto dispatch = [&](int32_t opcode, int32_t index, intptr_t value, void* ptr) {
             return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
         };
