@@ -32,8 +32,6 @@ protected:
 };
 
 TEST_F(VoxwarpctlSound, DevicesListsBothDirectionsWithTheirDefaults) {
-    // Only the server's own devices: a virtual microphone another test left loaded goes first.
-    RunCtl("vcard remove");
     CtlResult result = RunCtl("devices");
     EXPECT_EQ(result.code, 0);
     EXPECT_EQ(result.out, "recording: Built-in Microphone (default)\n"
