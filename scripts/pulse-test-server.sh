@@ -26,12 +26,28 @@ answers() {
     [ -S "$socket" ] && timeout 5 pactl info >/dev/null 2>&1
 }
 
+# Voice servers that an interrupted earlier test run left talking to this socket: they would put
+# their virtual microphone into the new daemon and spoil the tests' device lists.
+stray_voice_servers() {
+    local proc
+    for proc in /proc/[0-9]*; do
+        [ "$(cat "$proc/comm" 2>/dev/null)" = VoxwarpServer ] || continue
+        if tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "PULSE_SERVER=unix:$socket"; then
+            echo "${proc#/proc/}"
+        fi
+    done
+}
+
 case "$verb" in
 start)
     if answers; then
         echo "pulse-test-server: already running at $socket"
         exit 0
     fi
+    for pid in $(stray_voice_servers); do
+        echo "pulse-test-server: stopping voice server $pid left by an earlier run"
+        kill "$pid" 2>/dev/null || true
+    done
     rm -f "$socket"
     mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
