@@ -78,8 +78,24 @@ int Frame::listRowAt(int x, int y) const {
     return row < static_cast<int>(list_->entries().size()) ? row : -1;
 }
 
+void Frame::hover(Control* control) {
+    if (control == hovered_)
+        return;
+    if (hovered_ != nullptr)
+        hovered_->setHovered(false);
+    hovered_ = control;
+    if (control != nullptr)
+        control->setHovered(true);
+}
+
+void Frame::mouseLeft() {
+    if (pressed_ == nullptr)
+        hover(nullptr);
+}
+
 void Frame::openList(OptionMenu& menu) {
     closeList();
+    hover(nullptr);
     list_ = &menu;
     listHover_ = menu.index();
     invalidate(listRect());
@@ -96,6 +112,7 @@ void Frame::closeList() {
 
 void Frame::showSplash(SplashArea& splash) {
     closeList();
+    hover(nullptr);
     splash_ = &splash;
     invalidate(splash.shownAt());
 }
@@ -133,6 +150,8 @@ void Frame::mouseDown(int x, int y, bool reset) {
 }
 
 void Frame::mouseMoved(int x, int y) {
+    if (list_ == nullptr && splash_ == nullptr)
+        hover(pressed_ != nullptr ? pressed_ : controlAt(x, y));
     if (list_ != nullptr) {
         const int row = listRowAt(x, y);
         if (row != listHover_ && (row >= 0 || !listFromPress_)) {
@@ -160,6 +179,7 @@ void Frame::mouseUp(int x, int y) {
         pressed_->mouseUp();
         pressed_ = nullptr;
     }
+    hover(list_ == nullptr && splash_ == nullptr ? controlAt(x, y) : nullptr);
 }
 
 void Frame::wheel(int x, int y, int steps) {

@@ -28,6 +28,8 @@ public:
     void mouseDown(int x, int y, bool reset);
     void mouseMoved(int x, int y);
     void mouseUp(int x, int y);
+    // The pointer left the window: nothing is under it (a held control stays lit).
+    void mouseLeft();
     void wheel(int x, int y, int steps);
     // Tab and Shift+Tab move the focus; the other keys go to the open list or the focused
     // control. True when the key was used.
@@ -54,6 +56,8 @@ public:
 
 private:
     Control* controlAt(int x, int y) const;
+    // The control under the mouse, drawn lit; null for none.
+    void hover(Control* control);
     int listRowAt(int x, int y) const;
     void closeList();
     void drawList(Canvas& canvas) const;
@@ -62,6 +66,7 @@ private:
     Style style_;
     std::vector<std::unique_ptr<Control>> controls_;
     Control* pressed_ = nullptr;
+    Control* hovered_ = nullptr;
     OptionMenu* list_ = nullptr;
     int listHover_ = -1;
     bool listFromPress_ = false; // the open list came with the press that is still held

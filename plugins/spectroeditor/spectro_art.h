@@ -28,16 +28,22 @@ extern const Picture kSliderTrack; // 25 x 160, at the slider's rectangle
 // 21 x 20, at x = track left + 2 and y = HandleTopFor(value); its middle (between rows 9 and
 // 10, the accent line) marks the value on the track's ticks.
 extern const Picture kSliderHandle;
+// The same, lighter: the slider is under the mouse or held.
+extern const Picture kSliderHandleHover;
 // 50 x 29, an option menu's closed face: the entry text (kValueFont, text colour) is centred in
 // the top 20 rows, the caret lies below them. The longest entry keeps 2 px free inside the
 // face's 1 px border at each side.
 extern const Picture kMenuFace;
+// The same face in its mouse-over colour.
+extern const Picture kMenuFaceHover;
 // 25 x 15, a value display's well: the text (kValueFont, text colour) is centred in all 15 rows;
 // every text a display shows fits the 23 columns inside its border.
 extern const Picture kDisplayFace;
 // 78 x 78: off (top 39 rows) above on (bottom 39 rows), each at the button's 78 x 39 rectangle,
 // caption and glow included.
 extern const Picture kFreezeButton;
+// The same two states in their mouse-over colours.
+extern const Picture kFreezeButtonHover;
 // 262 x 218, the information card shown over the window at kSplashImageRect (its rounded
 // corners are transparent); its last line reads "Click to close".
 extern const Picture kSplash;

@@ -29,6 +29,11 @@ constexpr KeyOfKeysym kKeys[] = {
     {kEnter, Key::Activate}, {kSpace, Key::Activate}, {kEscape, Key::Escape},
 };
 
+// The controls' pictures: plain, and under the mouse.
+const art::Picture* const kHandles[2] = {&art::kSliderHandle, &art::kSliderHandleHover};
+const art::Picture* const kMenuFaces[2] = {&art::kMenuFace, &art::kMenuFaceHover};
+const art::Picture* const kFreezeStates[2] = {&art::kFreezeButton, &art::kFreezeButtonHover};
+
 int Index(ControlId id) {
     return static_cast<int>(id);
 }
@@ -60,16 +65,15 @@ void SpectroEditor::build() {
         std::unique_ptr<Control> control;
         switch (spec.kind) {
         case ControlKind::Slider:
-            control = std::make_unique<VerticalSlider>(
-                spec.rect, spec.tag, listener, art::kSliderTrack, art::kSliderHandle, kHandleTop,
-                kHandleBottom, SliderDefault(spec.id));
+            control = std::make_unique<VerticalSlider>(spec.rect, spec.tag, listener,
+                                                       art::kSliderTrack, kHandles, kHandleTop,
+                                                       kHandleBottom, SliderDefault(spec.id));
             break;
         case ControlKind::OnOff:
-            control =
-                std::make_unique<OnOffButton>(spec.rect, spec.tag, listener, art::kFreezeButton);
+            control = std::make_unique<OnOffButton>(spec.rect, spec.tag, listener, kFreezeStates);
             break;
         case ControlKind::Menu:
-            control = std::make_unique<OptionMenu>(spec.rect, spec.tag, listener, art::kMenuFace,
+            control = std::make_unique<OptionMenu>(spec.rect, spec.tag, listener, kMenuFaces,
                                                    art::kValueFont, art::kPalette.text,
                                                    kMenuTextBox, MenuEntries(spec.id));
             break;
@@ -176,6 +180,9 @@ void SpectroEditor::handle(const WindowEvent& event) {
         break;
     case WindowEvent::Kind::Motion:
         frame_->mouseMoved(event.x, event.y);
+        break;
+    case WindowEvent::Kind::Leave:
+        frame_->mouseLeft();
         break;
     case WindowEvent::Kind::Key:
         if (event.keysym == kTab || event.keysym == kBackTab) {

@@ -15,6 +15,14 @@ void Control::setValue(float value) {
         frame_->invalidate(rect_);
 }
 
+void Control::setHovered(bool hovered) {
+    if (hovered == hovered_)
+        return;
+    hovered_ = hovered;
+    if (frame_ != nullptr)
+        frame_->invalidate(rect_);
+}
+
 void Control::userChange(float value) {
     setValue(value);
     listener_.valueChanged(*this);
@@ -27,10 +35,11 @@ void Control::userEdit(float value) {
 }
 
 VerticalSlider::VerticalSlider(const Rect& rect, int tag, ControlListener& listener,
-                               const art::Picture& track, const art::Picture& handle, int handleTop,
-                               int handleBottom, float defaultValue)
-    : Control(rect, tag, listener), track_(track), handle_(handle), handleTop_(handleTop),
-      handleBottom_(std::max(handleBottom, handleTop + 1)), default_(defaultValue) {
+                               const art::Picture& track, const art::Picture* const handle[2],
+                               int handleTop, int handleBottom, float defaultValue)
+    : Control(rect, tag, listener), track_(track), handle_(*handle[0]), handleHover_(*handle[1]),
+      handleTop_(handleTop), handleBottom_(std::max(handleBottom, handleTop + 1)),
+      default_(defaultValue) {
     setValue(defaultValue);
 }
 
@@ -41,7 +50,8 @@ int VerticalSlider::handleTopNow() const {
 
 void VerticalSlider::draw(Canvas& canvas) const {
     canvas.Draw(track_, rect().left, rect().top);
-    canvas.Draw(handle_, rect().left + (rect().Width() - handle_.width) / 2, handleTopNow());
+    canvas.Draw(hovered() ? handleHover_ : handle_,
+                rect().left + (rect().Width() - handle_.width) / 2, handleTopNow());
 }
 
 void VerticalSlider::mouseDown(int x, int y, bool reset) {
@@ -123,10 +133,11 @@ void ValueDisplay::draw(Canvas& canvas) const {
 }
 
 OptionMenu::OptionMenu(const Rect& rect, int tag, ControlListener& listener,
-                       const art::Picture& face, const art::Font& font, std::uint32_t textColor,
-                       const Rect& textBox, std::vector<std::string> entries)
-    : Control(rect, tag, listener), face_(face), font_(font), textColor_(textColor),
-      textBox_(textBox), entries_(std::move(entries)) {}
+                       const art::Picture* const face[2], const art::Font& font,
+                       std::uint32_t textColor, const Rect& textBox,
+                       std::vector<std::string> entries)
+    : Control(rect, tag, listener), face_(*face[0]), faceHover_(*face[1]), font_(font),
+      textColor_(textColor), textBox_(textBox), entries_(std::move(entries)) {}
 
 int OptionMenu::index() const {
     const int i = static_cast<int>(std::lround(value()));
@@ -134,7 +145,7 @@ int OptionMenu::index() const {
 }
 
 void OptionMenu::draw(Canvas& canvas) const {
-    canvas.Draw(face_, rect().left, rect().top);
+    canvas.Draw(hovered() ? faceHover_ : face_, rect().left, rect().top);
     const int i = index();
     if (i >= 0) {
         const Rect box{rect().left + textBox_.left, rect().top + textBox_.top,
@@ -177,12 +188,12 @@ bool OptionMenu::key(Key key) {
 }
 
 OnOffButton::OnOffButton(const Rect& rect, int tag, ControlListener& listener,
-                         const art::Picture& states)
-    : Control(rect, tag, listener), states_(states) {}
+                         const art::Picture* const states[2])
+    : Control(rect, tag, listener), states_(*states[0]), statesHover_(*states[1]) {}
 
 void OnOffButton::draw(Canvas& canvas) const {
     const int half = states_.height / 2;
-    canvas.Draw(states_, rect().left, rect().top, on() ? half : 0, half);
+    canvas.Draw(hovered() ? statesHover_ : states_, rect().left, rect().top, on() ? half : 0, half);
 }
 
 void OnOffButton::mouseDown(int x, int y, bool reset) {

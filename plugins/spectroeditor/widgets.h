@@ -41,6 +41,9 @@ public:
     // Shows a value that did not come from the user (the listener is not told); asks the frame
     // for a redraw when it changed.
     void setValue(float value);
+    // Under the mouse (or held by it): drawn in the lighter mouse-over look where it has one.
+    bool hovered() const { return hovered_; }
+    void setHovered(bool hovered);
 
     virtual void draw(Canvas& canvas) const = 0;
     virtual bool takesFocus() const { return true; }
@@ -67,6 +70,7 @@ private:
     Rect rect_;
     int tag_;
     float value_ = 0;
+    bool hovered_ = false;
     ControlListener& listener_;
     Frame* frame_ = nullptr;
 };
@@ -91,6 +95,7 @@ private:
 
     const art::Picture& track_;
     const art::Picture& handle_;
+    const art::Picture& handleHover_;
     int handleTop_;
     int handleBottom_;
     float default_;
@@ -118,9 +123,10 @@ private:
 // An option menu: its face shows the current entry; a click opens the frame's list of entries.
 class OptionMenu : public Control {
 public:
-    OptionMenu(const Rect& rect, int tag, ControlListener& listener, const art::Picture& face,
-               const art::Font& font, std::uint32_t textColor, const Rect& textBox,
-               std::vector<std::string> entries);
+    // face[0] is the closed face, face[1] the same under the mouse.
+    OptionMenu(const Rect& rect, int tag, ControlListener& listener,
+               const art::Picture* const face[2], const art::Font& font, std::uint32_t textColor,
+               const Rect& textBox, std::vector<std::string> entries);
     void draw(Canvas& canvas) const override;
     void mouseDown(int x, int y, bool reset) override;
     bool wheel(int steps) override;
@@ -134,6 +140,7 @@ public:
 
 private:
     const art::Picture& face_;
+    const art::Picture& faceHover_;
     const art::Font& font_;
     std::uint32_t textColor_;
     Rect textBox_; // relative to the face
@@ -143,7 +150,9 @@ private:
 // An on/off button: a picture of two states stacked, off above on.
 class OnOffButton : public Control {
 public:
-    OnOffButton(const Rect& rect, int tag, ControlListener& listener, const art::Picture& states);
+    // states[0]: off above on; states[1]: the same under the mouse.
+    OnOffButton(const Rect& rect, int tag, ControlListener& listener,
+                const art::Picture* const states[2]);
     void draw(Canvas& canvas) const override;
     void mouseDown(int x, int y, bool reset) override;
     bool key(Key key) override;
@@ -151,6 +160,7 @@ public:
 
 private:
     const art::Picture& states_;
+    const art::Picture& statesHover_;
 };
 
 // A splash area: a click shows an image over the window until the next click.

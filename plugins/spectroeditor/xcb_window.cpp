@@ -193,6 +193,9 @@ void XcbWindow::Pump(const std::function<void(const WindowEvent&)>& sink) {
             out.modifiers = e->state;
             break;
         }
+        case XCB_LEAVE_NOTIFY:
+            out.kind = WindowEvent::Kind::Leave;
+            break;
         case XCB_KEY_PRESS: {
             const auto* e = reinterpret_cast<xcb_key_press_event_t*>(event);
             out.kind = WindowEvent::Kind::Key;

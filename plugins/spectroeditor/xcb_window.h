@@ -16,7 +16,7 @@ struct xcb_connection_t;
 namespace spectro {
 
 struct WindowEvent {
-    enum class Kind { Press, Release, Motion, Key, Expose, FocusIn, FocusOut, Gone };
+    enum class Kind { Press, Release, Motion, Leave, Key, Expose, FocusIn, FocusOut, Gone };
     Kind kind;
     int x = 0, y = 0;
     int button = 0;         // Press / Release: 1 left, 2 middle, 3 right, 4/5 wheel up/down

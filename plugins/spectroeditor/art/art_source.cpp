@@ -67,9 +67,12 @@ QByteArray ArtSource(const Artwork& art) {
         {"kBackgroundPixels", &art.background},
         {"kSliderTrackPixels", &art.sliderTrack},
         {"kSliderHandlePixels", &art.sliderHandle},
+        {"kSliderHandleHoverPixels", &art.sliderHandleHover},
         {"kMenuFacePixels", &art.menuFace},
+        {"kMenuFaceHoverPixels", &art.menuFaceHover},
         {"kDisplayFacePixels", &art.displayFace},
         {"kFreezeButtonPixels", &art.freezeButton},
+        {"kFreezeButtonHoverPixels", &art.freezeButtonHover},
         {"kSplashPixels", &art.splash},
     };
     for (const auto& [name, image] : pictures) {
@@ -81,9 +84,12 @@ QByteArray ArtSource(const Artwork& art) {
     Picture(out, "kBackground", art.background, "kBackgroundPixels");
     Picture(out, "kSliderTrack", art.sliderTrack, "kSliderTrackPixels");
     Picture(out, "kSliderHandle", art.sliderHandle, "kSliderHandlePixels");
+    Picture(out, "kSliderHandleHover", art.sliderHandleHover, "kSliderHandleHoverPixels");
     Picture(out, "kMenuFace", art.menuFace, "kMenuFacePixels");
+    Picture(out, "kMenuFaceHover", art.menuFaceHover, "kMenuFaceHoverPixels");
     Picture(out, "kDisplayFace", art.displayFace, "kDisplayFacePixels");
     Picture(out, "kFreezeButton", art.freezeButton, "kFreezeButtonPixels");
+    Picture(out, "kFreezeButtonHover", art.freezeButtonHover, "kFreezeButtonHoverPixels");
     Picture(out, "kSplash", art.splash, "kSplashPixels");
     out.append("\n");
     Font(out, "kValueFont", art.valueFont, "kValueFontCoverage");

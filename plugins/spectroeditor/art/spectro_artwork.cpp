@@ -13,8 +13,8 @@
 namespace spectroart {
 
 using namespace skinart;
-using spectro::SpecOf;
 using spectro::ControlId;
+using spectro::SpecOf;
 
 namespace {
 
@@ -114,10 +114,10 @@ public:
 
     QImage Background();
     QImage SliderTrack() const;
-    QImage SliderHandle() const;
-    QImage MenuFace() const;
+    QImage SliderHandle(bool hover) const;
+    QImage MenuFace(bool hover) const;
     QImage DisplayFace() const;
-    QImage FreezeButton();
+    QImage FreezeButton(bool hover);
     QImage Splash();
 };
 
@@ -236,15 +236,15 @@ QImage Drawer::SliderTrack() const {
     return img;
 }
 
-QImage Drawer::SliderHandle() const {
+QImage Drawer::SliderHandle(bool hover) const {
     QImage img = NewImage(QSize(spectro::kHandleWidth, spectro::kHandleHeight));
     QPainter p(&img);
     Prepare(p);
     const QRect face(0, 0, img.width(), img.height() - 1);
     // A soft shadow under the cap, then the cap with an accent line across its middle.
     FlatFace(p, face.translated(0, 1), t.smallRadius, QColor(0, 0, 0, 90), QColor(Qt::transparent));
-    RaisedFace(p, t, face, t.smallRadius, Mix(t.faceOver, t.text, 0.1),
-               Mix(t.faceBorder, t.text, 0.2));
+    RaisedFace(p, t, face, t.smallRadius, Mix(t.faceOver, t.text, hover ? 0.2 : 0.1),
+               Mix(t.faceBorder, t.text, hover ? 0.35 : 0.2));
     const QColor groove = Mix(t.faceOver, Qt::black, 0.3);
     p.fillRect(QRect(5, 4, img.width() - 10, 1), groove);
     p.fillRect(QRect(5, 15, img.width() - 10, 1), groove);
@@ -252,12 +252,13 @@ QImage Drawer::SliderHandle() const {
     return img;
 }
 
-QImage Drawer::MenuFace() const {
+QImage Drawer::MenuFace(bool hover) const {
     const QRect rect = Rect(ControlId::FftMenu);
     QImage img = NewImage(rect.size());
     QPainter p(&img);
     Prepare(p);
-    RaisedFace(p, t, QRect(QPoint(0, 0), rect.size()), t.controlRadius, t.faceUp, t.faceBorder);
+    RaisedFace(p, t, QRect(QPoint(0, 0), rect.size()), t.controlRadius,
+               hover ? t.faceOver : t.faceUp, t.faceBorder);
     // The caret under the text.
     const double middle = kMenuTextRows + (rect.height() - kMenuTextRows) / 2.0 - 2;
     Glyph(p, QRectF(rect.width() / 2.0 - 5, middle - 5, 10, 10), QStringLiteral("choose"),
@@ -274,7 +275,7 @@ QImage Drawer::DisplayFace() const {
     return img;
 }
 
-QImage Drawer::FreezeButton() {
+QImage Drawer::FreezeButton(bool hover) {
     const QSize cell = Rect(ControlId::FreezeButton).size();
     QImage img = NewImage(QSize(cell.width(), 2 * cell.height()));
     QPainter p(&img);
@@ -283,13 +284,14 @@ QImage Drawer::FreezeButton() {
                            .adjusted(kFreezeInset, kFreezeInset, -kFreezeInset, -kFreezeInset);
     const QFont font = t.Font(t.captionPx, true);
     const QString caption = QStringLiteral("Freeze");
-    RaisedFace(p, t, face, t.controlRadius, t.faceUp, t.faceBorder);
+    RaisedFace(p, t, face, t.controlRadius, hover ? t.faceOver : t.faceUp, t.faceBorder);
     Text(p, face, caption, font, t.text, Qt::AlignCenter, QStringLiteral("freeze button"));
     // On: the accent face with its glow, all inside the lower cell.
     const QRect on = face.translated(0, cell.height());
     p.setClipRect(QRect(QPoint(0, cell.height()), cell));
     Glow(p, on, t.controlRadius, kFreezeInset, t.accent, t.glow);
-    RaisedFace(p, t, on, t.controlRadius, t.accent, Mix(t.accent, Qt::white, 0.25));
+    const QColor accent = hover ? Mix(t.accent, Qt::white, 0.15) : t.accent;
+    RaisedFace(p, t, on, t.controlRadius, accent, Mix(accent, Qt::white, 0.25));
     Text(p, on, caption, font, t.onAccent, Qt::AlignCenter, QStringLiteral("freeze button"));
     return img;
 }
@@ -424,10 +426,13 @@ bool DrawArtwork(const Theme& theme, Artwork& art, QString& error) {
     Drawer d(theme);
     art.background = d.Background();
     art.sliderTrack = d.SliderTrack();
-    art.sliderHandle = d.SliderHandle();
-    art.menuFace = d.MenuFace();
+    art.sliderHandle = d.SliderHandle(false);
+    art.sliderHandleHover = d.SliderHandle(true);
+    art.menuFace = d.MenuFace(false);
+    art.menuFaceHover = d.MenuFace(true);
     art.displayFace = d.DisplayFace();
-    art.freezeButton = d.FreezeButton();
+    art.freezeButton = d.FreezeButton(false);
+    art.freezeButtonHover = d.FreezeButton(true);
     art.splash = d.Splash();
     art.palette = {Rgb(theme.text),       Rgb(theme.textSecondary), Rgb(theme.panel),
                    Rgb(theme.faceBorder), Rgb(theme.faceOver),      Rgb(theme.accent),

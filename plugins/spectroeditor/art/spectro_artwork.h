@@ -30,10 +30,13 @@ struct Artwork {
     QImage background;   // 300 x 250, opaque
     QImage sliderTrack;  // 25 x 160
     QImage sliderHandle; // 21 x 20
-    QImage menuFace;     // 50 x 29
+    QImage sliderHandleHover;
+    QImage menuFace; // 50 x 29
+    QImage menuFaceHover;
     QImage displayFace;  // 25 x 15
     QImage freezeButton; // 78 x 78: off above on
-    QImage splash;       // 262 x 218
+    QImage freezeButtonHover;
+    QImage splash; // 262 x 218
     FontStrip valueFont;
     FontStrip listFont;
     Palette palette;

@@ -37,9 +37,12 @@ TEST(SpectroArt, PicturesHaveTheirSizesAndPremultipliedPixels) {
         {"background", art::kBackground, 300, 250},
         {"slider track", art::kSliderTrack, 25, 160},
         {"slider handle", art::kSliderHandle, 21, 20},
+        {"slider handle under the mouse", art::kSliderHandleHover, 21, 20},
         {"menu face", art::kMenuFace, 50, 29},
+        {"menu face under the mouse", art::kMenuFaceHover, 50, 29},
         {"display face", art::kDisplayFace, 25, 15},
         {"freeze button", art::kFreezeButton, 78, 78},
+        {"freeze button under the mouse", art::kFreezeButtonHover, 78, 78},
         {"splash", art::kSplash, 262, 218},
     };
     for (const Expected& e : pictures) {
@@ -58,10 +61,18 @@ TEST(SpectroArt, PicturesHaveTheirSizesAndPremultipliedPixels) {
         }
         EXPECT_EQ(badPixels, 0);
     }
-    // The freeze button's two states differ.
+    // The freeze button's two states differ, and every control looks different under the mouse.
     const std::uint32_t* off = art::kFreezeButton.pixels;
     const std::uint32_t* on = off + 78 * 39;
     EXPECT_FALSE(std::equal(off, on, on));
+    for (const auto& [plain, hover] : {std::pair{&art::kSliderHandle, &art::kSliderHandleHover},
+                                       {&art::kMenuFace, &art::kMenuFaceHover},
+                                       {&art::kFreezeButton, &art::kFreezeButtonHover}}) {
+        const int size = plain->width * plain->height;
+        EXPECT_FALSE(std::equal(plain->pixels, plain->pixels + size / 2, hover->pixels));
+        EXPECT_FALSE(
+            std::equal(plain->pixels + size / 2, plain->pixels + size, hover->pixels + size / 2));
+    }
 }
 
 TEST(SpectroArt, FontsHoldEveryTextTheEditorShows) {

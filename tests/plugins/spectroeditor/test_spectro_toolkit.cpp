@@ -27,10 +27,13 @@ struct Recorder : ControlListener {
     std::vector<std::string> heard;
 };
 
+const art::Picture* const kMenuFaces[2] = {&art::kMenuFace, &art::kMenuFaceHover};
+
 struct Pictures {
     std::vector<std::uint32_t> background = std::vector<std::uint32_t>(300 * 250, 0xff000000);
     std::vector<std::uint32_t> track = std::vector<std::uint32_t>(25 * 160, 0xff101010);
     std::vector<std::uint32_t> handle = std::vector<std::uint32_t>(21 * 20, 0xffffffff);
+    std::vector<std::uint32_t> handleHover = std::vector<std::uint32_t>(21 * 20, 0xff808080);
     art::Picture Background() const { return {300, 250, background.data()}; }
 };
 
@@ -44,14 +47,16 @@ protected:
         static const Pictures p;
         static const art::Picture track{25, 160, p.track.data()};
         static const art::Picture handle{21, 20, p.handle.data()};
+        static const art::Picture handleHover{21, 20, p.handleHover.data()};
+        static const art::Picture* const handles[2] = {&handle, &handleHover};
         auto& slider = static_cast<VerticalSlider&>(frame_.add(std::make_unique<VerticalSlider>(
-            Rect{25, 20, 50, 180}, 5, recorder_, track, handle, 20, 159, 0.5f)));
+            Rect{25, 20, 50, 180}, 5, recorder_, track, handles, 20, 159, 0.5f)));
         slider.setValue(value);
         return slider;
     }
     OptionMenu& AddMenu(const Rect& r) {
         return static_cast<OptionMenu&>(frame_.add(std::make_unique<OptionMenu>(
-            r, 1, recorder_, art::kMenuFace, art::kValueFont, 0xffffff, Rect{2, 1, 48, 20},
+            r, 1, recorder_, kMenuFaces, art::kValueFont, 0xffffff, Rect{2, 1, 48, 20},
             std::vector<std::string>{"256", "512", "1024", "2048", "4096", "8192"})));
     }
 
@@ -104,6 +109,33 @@ TEST_F(Toolkit, SliderDragIsOneEditAndResetsToItsDefault) {
     EXPECT_EQ(recorder_.heard.size(), 6u);
 }
 
+TEST_F(Toolkit, TheControlUnderTheMouseIsLitAndAHeldOneStaysLit) {
+    VerticalSlider& slider = AddSlider(0.0f); // its handle from y 159 down
+    Canvas canvas(300, 250);
+    auto handleColour = [&](int y) {
+        frame_.paint(canvas);
+        return canvas.Pixel(37, y);
+    };
+    EXPECT_EQ(handleColour(170), 0xffffffu);
+    frame_.mouseMoved(37, 100);
+    EXPECT_EQ(handleColour(170), 0x808080u);
+    frame_.mouseMoved(5, 5);
+    EXPECT_EQ(handleColour(170), 0xffffffu);
+    // Held, it stays lit while the pointer leaves it and the window; let go outside, it is not.
+    frame_.mouseDown(37, 170, false);
+    frame_.mouseMoved(200, 100);
+    frame_.mouseLeft();
+    EXPECT_TRUE(slider.hovered());
+    frame_.mouseUp(200, 100);
+    EXPECT_FALSE(slider.hovered());
+    // An open list lights nothing under it.
+    AddMenu({175, 25, 225, 54});
+    frame_.mouseDown(200, 40, false);
+    frame_.mouseUp(200, 40);
+    frame_.mouseMoved(200, 40);
+    EXPECT_FALSE(frame_.controls().back()->hovered());
+}
+
 TEST_F(Toolkit, MenuListChoosesClosesAndKeepsInsideTheWindow) {
     OptionMenu& menu = AddMenu({175, 25, 225, 54});
     menu.setValue(2);
@@ -148,8 +180,9 @@ TEST_F(Toolkit, FocusSkipsDisplaysAndTheSplashTakesTheNextClick) {
                                               [](float v) { return std::to_string(v); }));
     static const std::uint32_t states[4] = {0xff000000, 0xff000000, 0xffffffff, 0xffffffff};
     const art::Picture statePicture{1, 4, states};
+    const art::Picture* const statePictures[2] = {&statePicture, &statePicture};
     auto& button = static_cast<OnOffButton&>(frame_.add(
-        std::make_unique<OnOffButton>(Rect{177, 169, 255, 208}, 4, recorder_, statePicture)));
+        std::make_unique<OnOffButton>(Rect{177, 169, 255, 208}, 4, recorder_, statePictures)));
     auto& splash = static_cast<SplashArea&>(frame_.add(std::make_unique<SplashArea>(
         Rect{17, 222, 211, 238}, 10, recorder_, art::kSplash, Rect{15, 15, 277, 233})));
     (void)splash;

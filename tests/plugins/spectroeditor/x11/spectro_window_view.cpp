@@ -12,6 +12,9 @@ struct NoListener : ControlListener {
     void valueChanged(Control&) override {}
 };
 NoListener g_listener;
+const art::Picture* const kHandles[2] = {&art::kSliderHandle, &art::kSliderHandleHover};
+const art::Picture* const kMenuFaces[2] = {&art::kMenuFace, &art::kMenuFaceHover};
+const art::Picture* const kFreezeStates[2] = {&art::kFreezeButton, &art::kFreezeButtonHover};
 
 } // namespace
 
@@ -22,16 +25,15 @@ std::unique_ptr<Control> ControlShowing(ControlId id, float p) {
     case ControlKind::Slider:
         control =
             std::make_unique<VerticalSlider>(spec.rect, spec.tag, g_listener, art::kSliderTrack,
-                                             art::kSliderHandle, kHandleTop, kHandleBottom, 0.0f);
+                                             kHandles, kHandleTop, kHandleBottom, 0.0f);
         control->setValue(p);
         break;
     case ControlKind::OnOff:
-        control =
-            std::make_unique<OnOffButton>(spec.rect, spec.tag, g_listener, art::kFreezeButton);
+        control = std::make_unique<OnOffButton>(spec.rect, spec.tag, g_listener, kFreezeStates);
         control->setValue(FreezeOnFor(p) ? 1.0f : 0.0f);
         break;
     case ControlKind::Menu:
-        control = std::make_unique<OptionMenu>(spec.rect, spec.tag, g_listener, art::kMenuFace,
+        control = std::make_unique<OptionMenu>(spec.rect, spec.tag, g_listener, kMenuFaces,
                                                art::kValueFont, art::kPalette.text, kMenuTextBox,
                                                MenuEntries(id));
         control->setValue(static_cast<float>(MenuIndexFor(id, p)));

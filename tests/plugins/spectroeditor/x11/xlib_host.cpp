@@ -8,6 +8,10 @@
 
 namespace {
 
+// Where the pointer rests after each click or drag: a corner of the window where no control
+// is, so that none is drawn lit for the mouse.
+const char kRestingPlace[] = "1 1";
+
 XlibHost* g_host = nullptr; // the callback has no context of its own before the effect exists
 
 int Run(const std::string& command) {
@@ -104,8 +108,9 @@ bool XlibHost::idleUntil(const std::function<bool()>& done, int milliseconds) {
 }
 
 void XlibHost::click(int x, int y) {
-    Run("xdotool mousemove --sync --window " + std::to_string(window_) + " " + std::to_string(x) +
-        " " + std::to_string(y) + " click 1");
+    const std::string window = " --window " + std::to_string(window_) + " ";
+    Run("xdotool mousemove --sync" + window + std::to_string(x) + " " + std::to_string(y) +
+        " click 1 mousemove" + window + kRestingPlace);
 }
 
 void XlibHost::drag(int x, int y, int toX, int toY) {
@@ -113,7 +118,7 @@ void XlibHost::drag(int x, int y, int toX, int toY) {
     Run("xdotool mousemove --sync" + window + std::to_string(x) + " " + std::to_string(y) +
         " mousedown 1 mousemove --sync" + window + std::to_string((x + toX) / 2) + " " +
         std::to_string((y + toY) / 2) + " mousemove --sync" + window + std::to_string(toX) + " " +
-        std::to_string(toY) + " mouseup 1");
+        std::to_string(toY) + " mouseup 1 mousemove" + window + kRestingPlace);
 }
 
 void XlibHost::keys(const std::string& names) {

@@ -34,7 +34,8 @@ public:
     // Idles every 10 ms until done() holds or the time passed; what done() said last.
     bool idleUntil(const std::function<bool()>& done, int milliseconds = 2000);
 
-    // XTEST input at window pixels (the pointer moves there first).
+    // XTEST input at window pixels: the pointer moves there first and rests at the window's
+    // top-left corner after.
     void click(int x, int y);
     void drag(int x, int y, int toX, int toY);
     // Key presses (xdotool key names) to the window that has the keyboard.
