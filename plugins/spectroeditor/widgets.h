@@ -79,8 +79,10 @@ private:
 // to handleBottom (value 0), both in window pixels.
 class VerticalSlider : public Control {
 public:
+    // handle[0] is the handle's picture, handle[1] the same under the mouse.
     VerticalSlider(const Rect& rect, int tag, ControlListener& listener, const art::Picture& track,
-                   const art::Picture& handle, int handleTop, int handleBottom, float defaultValue);
+                   const art::Picture* const handle[2], int handleTop, int handleBottom,
+                   float defaultValue);
     void draw(Canvas& canvas) const override;
     void mouseDown(int x, int y, bool reset) override;
     void mouseMoved(int x, int y) override;
