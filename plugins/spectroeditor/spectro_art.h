@@ -80,12 +80,10 @@ extern const Font kListFont;
 // Colours the editor draws with at run time (0xRRGGBB, opaque).
 struct Palette {
     std::uint32_t text;           // value displays, menu faces, list entries
-    std::uint32_t textSecondary;  // a menu entry that is not the current one when hovered off
     std::uint32_t listBackground; // an open menu's list
     std::uint32_t listBorder;
     std::uint32_t listHover; // the entry under the mouse
     std::uint32_t accent;    // the current entry's mark
-    std::uint32_t onAccent;  // text on the accent
     std::uint32_t focus;     // the keyboard focus ring
 };
 extern const Palette kPalette;

@@ -138,11 +138,4 @@ std::vector<ControlId> ControlsOfParameter(int parameter) {
     return ids;
 }
 
-std::optional<ControlId> ControlAt(int x, int y) {
-    for (const ControlSpec& control : kControls)
-        if (control.rect.Contains(x, y))
-            return control.id;
-    return std::nullopt;
-}
-
 } // namespace spectro

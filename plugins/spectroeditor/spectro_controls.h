@@ -1,11 +1,10 @@
 // What Spectro's editor window shows and where, free of any window system: the controls with
 // their rectangles and parameter tags, the mapping between parameter values and control values
-// both ways, the texts of the value displays and option menus, and which control lies under a
-// point. The X11 window draws and reads its controls through these.
+// both ways, and the texts of the value displays and option menus. The editor builds and reads
+// its controls through these.
 #pragma once
 
 #include <array>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,9 +95,5 @@ std::string DisplayText(ControlId display, float parameter);
 
 // The controls that show a parameter (a slider, its display, the freeze button, a menu).
 std::vector<ControlId> ControlsOfParameter(int parameter);
-
-// The control under a point of the window; the splash area only counts where no other control
-// is. Empty when there is none.
-std::optional<ControlId> ControlAt(int x, int y);
 
 } // namespace spectro

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "canvas.h"
+#include "editor_controls.h"
 #include "frame.h"
 #include "spectro_art.h"
 
@@ -28,11 +29,6 @@ constexpr KeyOfKeysym kKeys[] = {
     {kHome, Key::Home},      {kEnd, Key::End},        {kReturn, Key::Activate},
     {kEnter, Key::Activate}, {kSpace, Key::Activate}, {kEscape, Key::Escape},
 };
-
-// The controls' pictures: plain, and under the mouse.
-const art::Picture* const kHandles[2] = {&art::kSliderHandle, &art::kSliderHandleHover};
-const art::Picture* const kMenuFaces[2] = {&art::kMenuFace, &art::kMenuFaceHover};
-const art::Picture* const kFreezeStates[2] = {&art::kFreezeButton, &art::kFreezeButtonHover};
 
 int Index(ControlId id) {
     return static_cast<int>(id);
@@ -60,54 +56,13 @@ void SpectroEditor::build() {
                              art::kPalette.text,       art::kPalette.accent,
                              art::kPalette.focus};
     frame_ = std::make_unique<Frame>(art::kBackground, style);
-    ControlListener& listener = *this;
-    for (const ControlSpec& spec : Controls()) {
-        std::unique_ptr<Control> control;
-        switch (spec.kind) {
-        case ControlKind::Slider:
-            control = std::make_unique<VerticalSlider>(spec.rect, spec.tag, listener,
-                                                       art::kSliderTrack, kHandles, kHandleTop,
-                                                       kHandleBottom, SliderDefault(spec.id));
-            break;
-        case ControlKind::OnOff:
-            control = std::make_unique<OnOffButton>(spec.rect, spec.tag, listener, kFreezeStates);
-            break;
-        case ControlKind::Menu:
-            control = std::make_unique<OptionMenu>(spec.rect, spec.tag, listener, kMenuFaces,
-                                                   art::kValueFont, art::kPalette.text,
-                                                   kMenuTextBox, MenuEntries(spec.id));
-            break;
-        case ControlKind::Display: {
-            const ControlId id = spec.id;
-            control = std::make_unique<ValueDisplay>(
-                spec.rect, spec.tag, listener, art::kDisplayFace, art::kValueFont,
-                art::kPalette.text, [id](float value) { return DisplayText(id, value); });
-            break;
-        }
-        case ControlKind::Splash:
-            control = std::make_unique<SplashArea>(spec.rect, spec.tag, listener, art::kSplash,
-                                                   kSplashImageRect);
-            break;
-        }
-        controls_[Index(spec.id)] = &frame_->add(std::move(control));
-    }
+    for (const ControlSpec& spec : Controls())
+        controls_[Index(spec.id)] = &frame_->add(MakeControl(spec, *this));
 }
 
 void SpectroEditor::show(int parameter, float value) {
-    for (ControlId id : ControlsOfParameter(parameter)) {
-        Control* control = controls_[Index(id)];
-        switch (SpecOf(id).kind) {
-        case ControlKind::Menu:
-            control->setValue(static_cast<float>(MenuIndexFor(id, value)));
-            break;
-        case ControlKind::OnOff:
-            control->setValue(FreezeOnFor(value) ? 1.0f : 0.0f);
-            break;
-        default:
-            control->setValue(value);
-            break;
-        }
-    }
+    for (ControlId id : ControlsOfParameter(parameter))
+        ShowParameter(*controls_[Index(id)], id, value);
 }
 
 intptr_t SpectroEditor::open(void* window) {
@@ -209,19 +164,11 @@ void SpectroEditor::handle(const WindowEvent& event) {
 }
 
 void SpectroEditor::valueChanged(spectro::Control& control) {
-    for (int i = 0; i < kControlCount; ++i) {
-        if (controls_[i] != &control)
-            continue;
-        const ControlSpec& spec = Controls()[static_cast<std::size_t>(i)];
-        float value = control.value();
-        if (spec.kind == ControlKind::Menu)
-            value = ParameterForMenuIndex(spec.id, static_cast<int>(value));
-        else if (spec.kind == ControlKind::OnOff)
-            value = BlurForFreeze(value >= 0.5f);
-        else if (spec.kind != ControlKind::Slider)
+    for (const ControlSpec& spec : Controls()) {
+        if (controls_[Index(spec.id)] == &control && spec.tag < kParameters) {
+            effect_->setParameterAutomated(spec.tag, ParameterOf(control, spec.id));
             return;
-        effect_->setParameterAutomated(spec.tag, value);
-        return;
+        }
     }
 }
 

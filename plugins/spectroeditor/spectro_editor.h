@@ -42,8 +42,6 @@ public:
     // idle. Any thread; real-time safe (atomic stores only, no X calls).
     void setParameter(std::int32_t index, float value);
 
-    bool isOpen() const { return frame_ != nullptr; }
-
 private:
     void valueChanged(Control& control) override;
     void beginEdit(Control& control) override;

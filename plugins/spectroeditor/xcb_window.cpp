@@ -33,7 +33,6 @@ bool XcbWindow::Open(std::uint32_t parent, int width, int height, std::uint32_t 
         Close();
         return false;
     }
-    root_ = screen->root;
     depth_ = screen->root_depth;
     visual_ = screen->root_visual;
     colormap_ = screen->default_colormap;

@@ -45,10 +45,8 @@ public:
     // Destroys the window, waits until the server did, and closes the connection.
     void Close();
 
-    bool IsOpen() const { return connection_ != nullptr; }
     // The window or the connection is gone (the host destroyed its window, the server ended).
     bool Gone() const;
-    std::uint32_t Id() const { return window_; }
     // The connection's descriptor, readable when events arrive.
     int Descriptor() const;
 
@@ -61,7 +59,6 @@ private:
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t window_ = 0;
     std::uint32_t gc_ = 0;
-    std::uint32_t root_ = 0;
     std::uint8_t depth_ = 0;
     std::uint32_t visual_ = 0;
     std::uint32_t colormap_ = 0;

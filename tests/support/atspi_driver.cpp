@@ -52,8 +52,12 @@ bool UseScriptEnv(const std::string& script, const std::string& dir, const std::
 
 } // namespace
 
+bool UseXTestServer(const std::string& xDir, std::string& error) {
+    return UseScriptEnv("x-test-server.sh", xDir, "DISPLAY", error);
+}
+
 bool UseA11ySession(const std::string& xDir, const std::string& a11yDir, std::string& error) {
-    return UseScriptEnv("x-test-server.sh", xDir, "DISPLAY", error) &&
+    return UseXTestServer(xDir, error) &&
            UseScriptEnv("a11y-session.sh", a11yDir, "DBUS_SESSION_BUS_ADDRESS", error);
 }
 

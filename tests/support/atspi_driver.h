@@ -21,6 +21,8 @@ struct DriveOutcome {
 // sessions started in xDir and a11yDir (their scripts' "env"). False with the reason in error
 // when either does not run.
 bool UseA11ySession(const std::string& xDir, const std::string& a11yDir, std::string& error);
+// Points DISPLAY and XAUTHORITY alone at the private X server started in xDir.
+bool UseXTestServer(const std::string& xDir, std::string& error);
 
 // One driver call a method; the role is an AT-SPI role name ("push button", "page tab"), empty
 // for any.

@@ -95,11 +95,8 @@ QByteArray ArtSource(const Artwork& art) {
     Font(out, "kValueFont", art.valueFont, "kValueFontCoverage");
     Font(out, "kListFont", art.listFont, "kListFontCoverage");
     const Palette& c = art.palette;
-    Append(out,
-           "\nconst Palette kPalette{0x%06x, 0x%06x, 0x%06x, 0x%06x, 0x%06x, 0x%06x, 0x%06x, "
-           "0x%06x};\n",
-           c.text, c.textSecondary, c.listBackground, c.listBorder, c.listHover, c.accent,
-           c.onAccent, c.focus);
+    Append(out, "\nconst Palette kPalette{0x%06x, 0x%06x, 0x%06x, 0x%06x, 0x%06x, 0x%06x};\n",
+           c.text, c.listBackground, c.listBorder, c.listHover, c.accent, c.focus);
     out.append("\n} // namespace spectro::art\n");
     return out;
 }

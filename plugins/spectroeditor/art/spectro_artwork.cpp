@@ -436,7 +436,7 @@ bool DrawArtwork(const Theme& theme, Artwork& art, QString& error) {
     art.splash = d.Splash();
     art.palette = {Rgb(theme.text),       Rgb(theme.textSecondary), Rgb(theme.panel),
                    Rgb(theme.faceBorder), Rgb(theme.faceOver),      Rgb(theme.accent),
-                   Rgb(theme.onAccent),   Rgb(theme.accent)};
+                   Rgb(theme.accent)};
     if (!d.problems.isEmpty()) {
         error = d.problems.join(QLatin1Char('\n'));
         return false;

@@ -23,7 +23,7 @@ constexpr int kMenuTextMargin = 2;
 // The editor's run-time colours, 0xRRGGBB.
 struct Palette {
     std::uint32_t text = 0, textSecondary = 0, listBackground = 0, listBorder = 0, listHover = 0,
-                  accent = 0, onAccent = 0, focus = 0;
+                  accent = 0, focus = 0;
 };
 
 struct Artwork {

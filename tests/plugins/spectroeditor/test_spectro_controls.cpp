@@ -41,15 +41,11 @@ TEST(SpectroControls, DisplaysAndFreeze) {
     EXPECT_FALSE(spectro::FreezeOnFor(spectro::ValueAtHandleTop(spectro::kHandleTop + 1)));
 }
 
-TEST(SpectroControls, SliderHandlesAndHitTesting) {
+TEST(SpectroControls, SliderHandlesAndTheControlsOfAParameter) {
     EXPECT_EQ(spectro::HandleTopFor(0.0f), spectro::kHandleBottom);
     EXPECT_EQ(spectro::HandleTopFor(2.0f), spectro::kHandleTop);
     for (int top = spectro::kHandleTop; top <= spectro::kHandleBottom; ++top)
         EXPECT_EQ(spectro::HandleTopFor(spectro::ValueAtHandleTop(top)), top);
-    EXPECT_EQ(spectro::ControlAt(200, 40), ControlId::FftMenu);
-    EXPECT_EQ(spectro::ControlAt(130, 100), ControlId::PitchSlider);
-    EXPECT_EQ(spectro::ControlAt(100, 230), ControlId::Splash);
-    EXPECT_EQ(spectro::ControlAt(5, 5), std::nullopt);
     EXPECT_EQ(spectro::ControlsOfParameter(spectro::kBlurParam),
               std::vector<ControlId>(
                   {ControlId::BlurSlider, ControlId::FreezeButton, ControlId::BlurDisplay}));

@@ -2,6 +2,7 @@
 
 #include "spectro_window_view.h"
 
+#include "editor_controls.h"
 #include "spectro_art.h"
 
 namespace spectro::testing {
@@ -12,43 +13,12 @@ struct NoListener : ControlListener {
     void valueChanged(Control&) override {}
 };
 NoListener g_listener;
-const art::Picture* const kHandles[2] = {&art::kSliderHandle, &art::kSliderHandleHover};
-const art::Picture* const kMenuFaces[2] = {&art::kMenuFace, &art::kMenuFaceHover};
-const art::Picture* const kFreezeStates[2] = {&art::kFreezeButton, &art::kFreezeButtonHover};
 
 } // namespace
 
 std::unique_ptr<Control> ControlShowing(ControlId id, float p) {
-    const ControlSpec& spec = SpecOf(id);
-    std::unique_ptr<Control> control;
-    switch (spec.kind) {
-    case ControlKind::Slider:
-        control =
-            std::make_unique<VerticalSlider>(spec.rect, spec.tag, g_listener, art::kSliderTrack,
-                                             kHandles, kHandleTop, kHandleBottom, 0.0f);
-        control->setValue(p);
-        break;
-    case ControlKind::OnOff:
-        control = std::make_unique<OnOffButton>(spec.rect, spec.tag, g_listener, kFreezeStates);
-        control->setValue(FreezeOnFor(p) ? 1.0f : 0.0f);
-        break;
-    case ControlKind::Menu:
-        control = std::make_unique<OptionMenu>(spec.rect, spec.tag, g_listener, kMenuFaces,
-                                               art::kValueFont, art::kPalette.text, kMenuTextBox,
-                                               MenuEntries(id));
-        control->setValue(static_cast<float>(MenuIndexFor(id, p)));
-        break;
-    case ControlKind::Display:
-        control = std::make_unique<ValueDisplay>(spec.rect, spec.tag, g_listener, art::kDisplayFace,
-                                                 art::kValueFont, art::kPalette.text,
-                                                 [id](float v) { return DisplayText(id, v); });
-        control->setValue(p);
-        break;
-    case ControlKind::Splash:
-        control = std::make_unique<SplashArea>(spec.rect, spec.tag, g_listener, art::kSplash,
-                                               kSplashImageRect);
-        break;
-    }
+    std::unique_ptr<Control> control = MakeControl(SpecOf(id), g_listener);
+    ShowParameter(*control, id, p);
     return control;
 }
 

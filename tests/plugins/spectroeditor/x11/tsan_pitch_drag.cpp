@@ -8,10 +8,12 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
 #include "effect_entry.h"
+#include "pitch_estimate.h"
 #include "spectro_controls.h"
 #include "spectro_effect.h"
 #include "xlib_host.h"
@@ -27,32 +29,12 @@ AEffect* SpectroEntry(audioMasterCallback host) {
                        [](audioMasterCallback h) -> EffectBase* { return new SpectroEffect(h); });
 }
 
-// The strongest frequency in [from, to): a Goertzel scan in 2 Hz steps, refined to 0.1 Hz.
-double Power(const std::vector<float>& s, std::size_t from, std::size_t to, double frequency) {
-    const double k = 2 * std::cos(2 * M_PI * frequency / kRate);
-    double a = 0, b = 0;
-    for (std::size_t i = from; i < to; ++i) {
-        const double c = s[i] + k * a - b;
-        b = a;
-        a = c;
-    }
-    return a * a + b * b - k * a * b;
-}
-
-double Frequency(const std::vector<float>& s, std::size_t from, std::size_t to) {
-    double best = 0, bestPower = -1;
-    auto scan = [&](double low, double high, double step) {
-        for (double f = low; f <= high; f += step) {
-            const double p = Power(s, from, to, f);
-            if (p > bestPower) {
-                bestPower = p;
-                best = f;
-            }
-        }
-    };
-    scan(60, 1500, 2);
-    scan(best - 2, best + 2, 0.1);
-    return best;
+// The fundamental of heard[from, to), as the pitch tests estimate it.
+double Frequency(const std::vector<float>& heard, std::size_t from, std::size_t to) {
+    std::vector<std::int16_t> samples;
+    for (std::size_t i = from; i < to; ++i)
+        samples.push_back(static_cast<std::int16_t>(std::clamp(heard[i], -1.0f, 1.0f) * 32767));
+    return testeffect::MedianPitch(samples);
 }
 
 TEST(SpectroPitchDrag, FollowsTheSliderWithoutClicksWhileAudioIsProcessed) {

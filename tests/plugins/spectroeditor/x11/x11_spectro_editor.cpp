@@ -51,6 +51,15 @@ protected:
         return same;
     }
 
+    // A picture of the window for people to look at, in pictures/ beside the program folder.
+    static void Save(const std::vector<std::uint32_t>& pixels, const char* name) {
+        const std::string folder = std::string(VOXWARP_BUILD_PROGRAM_DIR) + "/../pictures/";
+        std::filesystem::create_directories(folder);
+        const QImage image(reinterpret_cast<const uchar*>(pixels.data()), 300, 250,
+                           QImage::Format_RGB32);
+        EXPECT_TRUE(image.save(QString::fromStdString(folder + name)));
+    }
+
     std::unique_ptr<XlibHost> host_;
 };
 
@@ -72,20 +81,20 @@ TEST_F(SpectroEditorX11, OpensAtItsSizeDrawsItsArtworkAndClosesCleanly) {
         EXPECT_EQ(picture[static_cast<std::size_t>(y) * 300 + x],
                   spectro::art::kBackground.pixels[y * 300 + x] & 0xffffff)
             << x << "," << y;
-    // For people to look at.
-    const std::string folder = std::string(VOXWARP_BUILD_PROGRAM_DIR) + "/../pictures/";
-    std::filesystem::create_directories(folder);
-    auto save = [&](const std::vector<std::uint32_t>& pixels, const char* name) {
-        const QImage image(reinterpret_cast<const uchar*>(pixels.data()), 300, 250,
-                           QImage::Format_RGB32);
-        EXPECT_TRUE(image.save(QString::fromStdString(folder + name)));
-    };
-    save(picture, "spectro-editor.png");
+    Save(picture, "spectro-editor.png");
+    // The Freeze button lit under the mouse, and plain again when the mouse leaves it.
+    const spectro::Rect freeze = SpecOf(ControlId::FreezeButton).rect;
+    host_->point(CentreX(freeze), CentreY(freeze));
+    EXPECT_TRUE(host_->idleUntil(
+        [&] { return !SameInside(host_->grab(), Drawn(ControlId::FreezeButton, 0.0f), freeze); }));
+    Save(host_->grab(), "spectro-editor-hover.png");
+    host_->point(1, 1);
+    EXPECT_TRUE(Shows(ControlId::FreezeButton, 0.0f));
     // The window type's list, open; then the information splash, shown over everything.
     const spectro::Rect menu = SpecOf(ControlId::WindowMenu).rect;
     host_->click(CentreX(menu), CentreY(menu));
     host_->idleUntil([] { return false; }, 200);
-    save(host_->grab(), "spectro-editor-list.png");
+    Save(host_->grab(), "spectro-editor-list.png");
     host_->click(5, 5);
     host_->click(CentreX(SpecOf(ControlId::Splash).rect), CentreY(SpecOf(ControlId::Splash).rect));
     const spectro::Rect card = spectro::kSplashImageRect;
@@ -95,7 +104,7 @@ TEST_F(SpectroEditorX11, OpensAtItsSizeDrawsItsArtworkAndClosesCleanly) {
         return host_->grab()[static_cast<std::size_t>(CentreY(card)) * 300 + CentreX(card)] ==
                (middle & 0xffffff);
     }));
-    save(host_->grab(), "spectro-editor-splash.png");
+    Save(host_->grab(), "spectro-editor-splash.png");
 
     host_->closeEditor();
     EXPECT_EQ(host_->childWindows(), 0);
@@ -132,6 +141,7 @@ TEST_F(SpectroEditorX11, ClicksAndDragsSetParametersAndShowThem) {
     EXPECT_TRUE(host_->idleUntil([&] { return Parameter(4) == 1.0f; })) << Parameter(4);
     EXPECT_TRUE(Shows(ControlId::FreezeButton, 1.0f));
     EXPECT_TRUE(Shows(ControlId::BlurSlider, 1.0f));
+    Save(host_->grab(), "spectro-editor-freeze.png");
     // The blur slider dragged down from the top: Freeze goes off.
     const spectro::Rect blur = SpecOf(ControlId::BlurSlider).rect;
     host_->drag(CentreX(blur), spectro::kHandleTop + 10, CentreX(blur), spectro::kHandleTop + 80);
@@ -156,6 +166,7 @@ TEST_F(SpectroEditorX11, ClicksAndDragsSetParametersAndShowThem) {
     EXPECT_TRUE(host_->idleUntil([&] { return Parameter(5) > 0.5f; })) << Parameter(5);
     EXPECT_NEAR(Parameter(4), blurBefore + 0.1f, 1e-5);
     EXPECT_NEAR(Parameter(5), 0.51f, 1e-5);
+    Save(host_->grab(), "spectro-editor-keyboard.png"); // the focus mark on the pitch slider
 }
 
 TEST_F(SpectroEditorX11, HostChangesShowOnTheNextIdle) {

@@ -2,8 +2,9 @@
 
 #include <X11/Xutil.h>
 
+#include "child_process.h"
+
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -15,7 +16,7 @@ const char kRestingPlace[] = "1 1";
 XlibHost* g_host = nullptr; // the callback has no context of its own before the effect exists
 
 int Run(const std::string& command) {
-    return std::system(command.c_str());
+    return testsupport::RunShell(command);
 }
 
 } // namespace
@@ -119,6 +120,11 @@ void XlibHost::drag(int x, int y, int toX, int toY) {
         " mousedown 1 mousemove --sync" + window + std::to_string((x + toX) / 2) + " " +
         std::to_string((y + toY) / 2) + " mousemove --sync" + window + std::to_string(toX) + " " +
         std::to_string(toY) + " mouseup 1 mousemove" + window + kRestingPlace);
+}
+
+void XlibHost::point(int x, int y) {
+    Run("xdotool mousemove --sync --window " + std::to_string(window_) + " " + std::to_string(x) +
+        " " + std::to_string(y));
 }
 
 void XlibHost::keys(const std::string& names) {

@@ -38,6 +38,8 @@ public:
     // top-left corner after.
     void click(int x, int y);
     void drag(int x, int y, int toX, int toY);
+    // Moves the pointer there and leaves it.
+    void point(int x, int y);
     // Key presses (xdotool key names) to the window that has the keyboard.
     void keys(const std::string& names);
 
