@@ -9,6 +9,7 @@
 
 #include "base/mlog.h"
 #include "base/storedpath.h"
+#include "base/text_case.h"
 #include "common/message_box.h"
 #include "common/ui_text.h"
 #include "config/config.h"
@@ -44,17 +45,6 @@ constexpr char kGermanCatalog[] = "voxwarp_de";
 // Names the help page that no browser could show.
 constexpr unsigned kTextNoBrowser = 380;
 
-bool EndsWithNoCase(const std::string& text, const std::string& end) {
-    if (text.size() < end.size())
-        return false;
-    for (size_t i = 0; i < end.size(); ++i) {
-        const char c = text[text.size() - end.size() + i];
-        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != end[i])
-            return false;
-    }
-    return true;
-}
-
 bool FileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
@@ -85,7 +75,7 @@ void HelpStart(const HelpSetting& setting, std::string& folder, std::string& sta
     const std::string path = ProgramPath(setting.programFolder, setting.helpFile);
     const size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (!(EndsWithNoCase(name, ".html") || EndsWithNoCase(name, ".htm"))) {
+    if (!(HasExtension(name, ".html") || HasExtension(name, ".htm"))) {
         folder = ProgramPath(setting.programFolder, kDefaultFolder);
         startPage = kDefaultStartPage;
         return;

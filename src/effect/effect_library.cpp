@@ -1,7 +1,6 @@
 #include "effect/effect_library.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "base/error.h"
 #include "base/mlog.h"
 #include "base/strtable.h"
+#include "base/text_case.h"
 #include "effect/effect.h"
 #include "effect/effect_names.h"
 #include "platform/atomic_file.h"
@@ -22,16 +22,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kPluginExtension = ".so";
+// Sounds are WAV files, listed by this extension in any case.
+constexpr std::string_view kSoundExtension = ".wav";
 
 std::mutex lastFolderMutex;
 std::string lastFolder;
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool Exists(const std::string& path) {
     std::error_code error;
@@ -105,13 +100,12 @@ int CopyInto(const std::string& source, const std::string& target) {
 // The name an imported sound is stored under: its file name, with ".wav" in place of any other
 // extension (the content decides what it is, and only ".wav" files are listed).
 std::string StoredSoundName(const std::string& fileName) {
-    static const std::string kWav = ".wav";
-    if (fileName.size() > kWav.size() &&
-        EqualNoCase(fileName.substr(fileName.size() - kWav.size()), kWav)) {
+    if (HasExtension(fileName, kSoundExtension)) {
         return fileName;
     }
     const std::size_t dot = fileName.rfind('.');
-    return (dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot)) + kWav;
+    return (dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot)) +
+           std::string(kSoundExtension);
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& extension,
@@ -123,8 +117,7 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
             continue;
         }
         std::string name = it->path().filename().string();
-        if (name.size() > extension.size() &&
-            EqualNoCase(name.substr(name.size() - extension.size()), extension)) {
+        if (HasExtension(name, extension)) {
             names.push_back(stripExtension ? name.substr(0, name.size() - extension.size()) : name);
         }
     }
@@ -339,18 +332,14 @@ void DeleteFunSound(const AppConfig& config, const std::string& fileName) {
 }
 
 std::vector<std::string> ListBackSounds(const AppConfig& config) {
-    return ListFiles(config.BackSoundFolder(), ".wav", false);
+    return ListFiles(config.BackSoundFolder(), std::string(kSoundExtension), false);
 }
 
 std::vector<std::string> ListFunSounds(const AppConfig& config) {
-    return ListFiles(config.FunSoundFolder(), ".wav", false);
+    return ListFiles(config.FunSoundFolder(), std::string(kSoundExtension), false);
 }
 
 namespace {
-
-bool HasWavExtension(const std::string& name) {
-    return name.size() > 4 && EqualNoCase(name.substr(name.size() - 4), ".wav");
-}
 
 std::string JoinRelative(const std::string& group, const std::string& name) {
     return group.empty() ? name : group + "/" + name;
@@ -367,7 +356,7 @@ void ReadFunSoundGroup(const fs::path& folder, FunSoundGroup& group, int depth) 
             continue;
         if (fs::is_directory(status))
             groups.push_back(name);
-        else if (fs::is_regular_file(status) && HasWavExtension(name))
+        else if (fs::is_regular_file(status) && HasExtension(name, kSoundExtension))
             group.sounds.push_back(JoinRelative(group.path, name));
     }
     std::sort(groups.begin(), groups.end());
